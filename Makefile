@@ -1,0 +1,37 @@
+# The two commands of the README. Both install what is missing first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+.PHONY: all deps build run test test-unit test-asan bench clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN)
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/app/kiritori
+
+test-unit: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The layers that need neither Qt nor a display, once more under AddressSanitizer
+# and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DKIRITORI_GUI=OFF -DKIRITORI_SANITIZE=ON -DKIRITORI_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+test: test-unit test-asan
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,6 @@
+#include "graphics/Graphics.h"
+
+namespace graphics {
+void Startup() {}
+void Shutdown() {}
+}  // namespace graphics

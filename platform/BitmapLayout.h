@@ -1,0 +1,34 @@
+// The one place that turns a bitmap's dimensions into a row stride and a pixel
+// memory size. Every pixel allocation of the platform goes through it, so no size
+// a caller or a file supplies can overflow or ask for more than the fixed limit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// Largest width or height of any bitmap, in pixels.
+inline constexpr std::int64_t kMaxBitmapDimension = 1 << 17;
+// Largest pixel memory of any bitmap, in bytes: well above a 100-megapixel
+// 32-bit picture, far below what would exhaust the machine.
+inline constexpr std::int64_t kMaxBitmapBytes = std::int64_t{1} << 31;
+
+struct BitmapLayout {
+  std::int32_t width = 0;
+  std::int32_t height = 0;   // always positive here; top-down is the caller's business
+  std::int32_t bitsPerPixel = 0;
+  std::size_t stride = 0;    // bytes per row, rounded up to `alignment`
+  std::size_t byteSize = 0;  // stride * height
+};
+
+// Computes the layout of a bitmap of width x |height| pixels at bitsPerPixel
+// (1, 4, 8, 16, 24 or 32), rows padded to `alignment` bytes (4 for DIBs, 2 for
+// device-dependent bitmaps). Returns false, leaving `out` untouched, for a
+// negative or zero-free-size request that cannot be honoured: a negative width,
+// an unknown depth, a dimension above kMaxBitmapDimension or a size above
+// kMaxBitmapBytes. A width or height of 0 gives a valid empty layout.
+bool ComputeBitmapLayout(std::int64_t width, std::int64_t height, int bitsPerPixel, int alignment,
+                         BitmapLayout& out);
+
+}  // namespace platform

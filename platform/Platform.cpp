@@ -1,0 +1,6 @@
+#include "platform/Platform.h"
+
+namespace platform {
+void Startup() {}
+void Shutdown() {}
+}  // namespace platform

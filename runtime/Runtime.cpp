@@ -1,0 +1,6 @@
+#include "runtime/Runtime.h"
+
+namespace runtime {
+void Startup() {}
+void Shutdown() {}
+}  // namespace runtime
