@@ -2,6 +2,7 @@
 // one of these, carrying its message (UTF-8) from the string table.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <utility>
@@ -19,8 +20,42 @@ class Exception : public std::exception {
 
 // Silent failure: the message loop shows nothing for it.
 class EAbort : public Exception { using Exception::Exception; };
+
+// Graphics and codecs.
 class EOutOfResources : public Exception { using Exception::Exception; };
 class EInvalidGraphic : public Exception { using Exception::Exception; };
 class EInvalidGraphicOperation : public Exception { using Exception::Exception; };
 class EJPEG : public EInvalidGraphic { using EInvalidGraphic::EInvalidGraphic; };
 class EInvalidOperation : public Exception { using Exception::Exception; };
+
+// Streams: a short ReadBuffer/WriteBuffer, and files that cannot be opened or
+// created. All are stream errors, so a caller may catch them together.
+class EStreamError : public Exception { using Exception::Exception; };
+class EReadError : public EStreamError { using EStreamError::EStreamError; };
+class EWriteError : public EStreamError { using EStreamError::EStreamError; };
+class EFileOpenError : public EStreamError { using EStreamError::EStreamError; };
+class EFileCreateError : public EStreamError { using EStreamError::EStreamError; };
+
+// A call into the operating system (or the platform stand-in) failed; the
+// message is the system's own text for ErrorCode.
+class EOSError : public Exception {
+ public:
+  EOSError(std::string message, std::uint32_t errorCode)
+      : Exception(std::move(message)), errorCode_(errorCode) {}
+  std::uint32_t ErrorCode() const noexcept { return errorCode_; }
+
+ private:
+  std::uint32_t errorCode_;
+};
+
+// An object is not of the class an operation requires of it.
+class EInvalidCast : public Exception { using Exception::Exception; };
+// An operation that the object's class leaves unimplemented was called, or an
+// abstract class was asked for an instance.
+class EAbstractError : public Exception { using Exception::Exception; };
+// A persistent object was asked to copy from or to a partner it does not know.
+class ECopyError : public Exception { using Exception::Exception; };
+// A format text does not match its arguments.
+class EFormatError : public Exception { using Exception::Exception; };
+// A form definition's property stream names something that does not exist.
+class EPropertyError : public EStreamError { using EStreamError::EStreamError; };
