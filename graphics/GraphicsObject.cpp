@@ -1,0 +1,5 @@
+#include "graphics/GraphicsObject.h"
+
+void TGraphicsObject::Changed() {
+  if (OnChange) OnChange(this);
+}
