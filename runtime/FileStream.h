@@ -42,7 +42,8 @@ class TFileStream : public TStream {
   int Handle() const { return fd_; }
 
  private:
-  TFileStream(std::string fileName, int fd);
+  struct AdoptDescriptor {};
+  TFileStream(AdoptDescriptor, std::string fileName, int fd);
   std::string fileName_;
   int fd_ = -1;
 };
