@@ -18,6 +18,9 @@ struct DrawAttributes {
   int rop2 = R2_COPYPEN;
   int stretchMode = BLACKONWHITE;
   POINT brushOrigin{0, 0};
+  // Background colour of the source's device context: colour -> monochrome
+  // transfers turn source pixels of this colour into 1. CLR_INVALID: bkColor.
+  COLORREF srcBkColor = CLR_INVALID;
 };
 
 // A brush as the engine uses it: solid colour, hatch, or a pattern bitmap tiled
@@ -68,7 +71,8 @@ bool MaskSurface(const Surface& dst, int x, int y, int w, int h, const Surface* 
 // the pen colour combined by attr.rop2.
 void DrawLine(const Surface& dst, int x0, int y0, int x1, int y1, const PenSpec& pen,
               const DrawAttributes& attr);
-// Fills the rectangle (right and bottom exclusive) with the brush (PATCOPY).
+// Fills the rectangle (right and bottom exclusive) with the brush (PATCOPY); an
+// empty or reversed rectangle fills nothing.
 void FillSurface(const Surface& dst, const RECT& r, const BrushSpec& brush, const DrawAttributes& attr);
 // Rectangle(): outline with the pen, interior with the brush.
 void DrawRectangleShape(const Surface& dst, const RECT& r, const PenSpec& pen, const BrushSpec* brush,

@@ -1,0 +1,521 @@
+// Block transfers: StretchBlt, BitBlt, PatBlt, MaskBlt and FillRect all end here.
+// Every rectangle is normalised and clipped in 64-bit arithmetic (128-bit where a
+// coordinate is scaled), so no extent a caller passes can overflow or reach
+// outside either surface.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/Raster.h"
+#include "platform/RasterRows.h"
+
+namespace platform {
+
+namespace {
+
+using raster::Format;
+using i64 = std::int64_t;
+using i128 = __int128;
+
+// Source pixels converted to a 16-bit destination through a table once a blit is
+// at least this many pixels, so the table costs less than it saves.
+constexpr i64 kLookup16Threshold = i64{1} << 17;
+
+// The source value -> destination value rule of a transfer.
+class PixelConverter {
+ public:
+  PixelConverter(const Surface& src, const Surface& dst, const DrawAttributes& attr, i64 pixels)
+      : src_(src), dst_(dst), nearest_(dst_) {
+    const bool srcMono = src_.bpp == 1, dstMono = dst_.bpp == 1;
+    textValue_ = ColorToPixel(dst, attr.textColor);
+    bkValue_ = ColorToPixel(dst, attr.bkColor);
+    textColor_ = attr.textColor & 0x00FFFFFF;
+    bkColor_ = attr.bkColor & 0x00FFFFFF;
+    if (src_.SameAs(dst_) || (IsRgb(src_) && IsRgb(dst_))) {
+      kind_ = Kind::kIdentity;
+    } else if (srcMono) {
+      lut_ = {textValue_, bkValue_};
+      kind_ = Kind::kLookup;
+    } else if (dstMono) {
+      const COLORREF key = attr.srcBkColor == CLR_INVALID ? attr.bkColor : attr.srcBkColor;
+      srcKey_ = ColorToPixel(src, key);
+      kind_ = Kind::kToMono;
+    } else if (src_.bpp <= 8 || (src_.bpp == 16 && pixels >= kLookup16Threshold)) {
+      lut_.resize(std::size_t{1} << src_.bpp);
+      for (std::size_t v = 0; v < lut_.size(); ++v) lut_[v] = DestinationValue(raster::Unpack(src_, std::uint32_t(v)));
+      kind_ = Kind::kLookup;
+    } else {
+      kind_ = Kind::kViaColor;
+    }
+  }
+
+  bool identity() const { return kind_ == Kind::kIdentity; }
+  // The table of a source of at most 8 bits, or null.
+  const std::uint32_t* lookup() const { return kind_ == Kind::kLookup && src_.bpp <= 8 ? lut_.data() : nullptr; }
+
+  std::uint32_t operator()(std::uint32_t v) {
+    switch (kind_) {
+      case Kind::kIdentity:
+        return v;
+      case Kind::kLookup:
+        return lut_[v & raster::ValueMask(src_.bpp)];
+      case Kind::kToMono:
+        return (v & raster::ValueMask(src_.bpp)) == srcKey_ ? 1u : 0u;
+      case Kind::kViaColor:
+        return DestinationValue(raster::Unpack(src_, v));
+    }
+    return v;
+  }
+  void Row(std::uint32_t* v, int n) {
+    if (kind_ == Kind::kIdentity) return;
+    for (int i = 0; i < n; ++i) v[i] = (*this)(v[i]);
+  }
+
+  // The colour a source value stands for (monochrome sources by text/bk colour).
+  COLORREF SourceColor(std::uint32_t v) const {
+    if (src_.bpp == 1 && dst_.bpp != 1) return (v & 1) ? bkColor_ : textColor_;
+    return raster::Unpack(src_, v & raster::ValueMask(src_.bpp));
+  }
+  std::uint32_t DestinationValue(COLORREF rgb) {
+    return dst_.bpp <= 8 ? nearest_(rgb) : raster::Pack(dst_, rgb);
+  }
+
+ private:
+  enum class Kind { kIdentity, kLookup, kToMono, kViaColor };
+  static bool IsRgb(const Format& f) { return f.bpp == 24 || f.plain32; }
+
+  Format src_;
+  Format dst_;
+  raster::NearestIndex nearest_;
+  Kind kind_ = Kind::kIdentity;
+  std::vector<std::uint32_t> lut_;
+  std::uint32_t srcKey_ = 0;
+  std::uint32_t textValue_ = 0, bkValue_ = 0;
+  COLORREF textColor_ = 0, bkColor_ = 0;
+};
+
+// 8 x 8 hatch patterns: true where the hatch line runs.
+bool HatchBit(int hatch, int u, int v) {
+  switch (hatch) {
+    case HS_HORIZONTAL: return v == 7;
+    case HS_VERTICAL: return u == 7;
+    case HS_FDIAGONAL: return u == v;
+    case HS_BDIAGONAL: return u + v == 7;
+    case HS_CROSS: return u == 7 || v == 7;
+    case HS_DIAGCROSS: return u == v || u + v == 7;
+    default: return false;
+  }
+}
+
+i64 FloorMod(i64 a, i64 m) {
+  const i64 r = a % m;
+  return r < 0 ? r + m : r;
+}
+
+// The brush as pattern values for the destination, anchored at the brush origin.
+class PatternSource {
+ public:
+  PatternSource(const Surface& dst, const BrushSpec* brush, const DrawAttributes& attr)
+      : attr_(attr) {
+    if (brush == nullptr || brush->style == BS_NULL) return;
+    draws_ = true;
+    switch (brush->style) {
+      case BS_HATCHED:
+        hatch_ = brush->hatch;
+        hatched_ = true;
+        lineValue_ = ColorToPixel(dst, brush->color);
+        transparentGaps_ = attr.bkMode == TRANSPARENT;
+        gapValue_ = ColorToPixel(dst, attr.bkColor);
+        break;
+      case BS_PATTERN:
+        if (brush->pattern != nullptr && !brush->pattern->empty()) {
+          pattern_ = brush->pattern;
+          converter_ = std::make_unique<PixelConverter>(*pattern_, dst, attr, 0);
+          break;
+        }
+        draws_ = false;
+        break;
+      default:
+        constValue_ = ColorToPixel(dst, brush->color);
+        break;
+    }
+  }
+
+  bool draws() const { return draws_; }
+  bool constant() const { return draws_ && !hatched_ && pattern_ == nullptr; }
+  std::uint32_t constantValue() const { return constValue_; }
+  bool transparentGaps() const { return transparentGaps_; }
+
+  // Pattern values of row y, columns x .. x+n-1; gap[i] set where a transparent
+  // hatch leaves the destination alone.
+  void Row(int y, int x, int n, std::uint32_t* p, std::uint8_t* gap) {
+    if (hatched_) {
+      const int v = static_cast<int>(FloorMod(i64{y} - attr_.brushOrigin.y, 8));
+      for (int i = 0; i < n; ++i) {
+        const int u = static_cast<int>(FloorMod(i64{x} + i - attr_.brushOrigin.x, 8));
+        const bool line = HatchBit(hatch_, u, v);
+        p[i] = line ? lineValue_ : gapValue_;
+        if (gap != nullptr) gap[i] = line ? 0 : 1;
+      }
+      return;
+    }
+    if (pattern_ != nullptr) {
+      const int py = static_cast<int>(FloorMod(i64{y} - attr_.brushOrigin.y, pattern_->height));
+      for (int i = 0; i < n; ++i) {
+        const int px = static_cast<int>(FloorMod(i64{x} + i - attr_.brushOrigin.x, pattern_->width));
+        std::uint32_t value;
+        raster::ReadRow(*pattern_, py, px, 1, &value);
+        p[i] = (*converter_)(value);
+      }
+      return;
+    }
+    std::fill(p, p + n, constValue_);
+  }
+
+ private:
+  const DrawAttributes& attr_;
+  bool draws_ = false;
+  bool hatched_ = false;
+  bool transparentGaps_ = false;
+  int hatch_ = 0;
+  std::uint32_t lineValue_ = 0, gapValue_ = 0, constValue_ = 0;
+  const Surface* pattern_ = nullptr;
+  std::unique_ptr<PixelConverter> converter_;
+};
+
+// One axis of a transfer: the destination interval [d0, d0 + dn) and the source
+// interval [s0, s0 + sn), mirrored onto each other when flip is set.
+struct Axis {
+  i64 d0 = 0, dn = 0, s0 = 0, sn = 0;
+  bool flip = false;
+
+  // Source coordinate of the pixel whose centre lies under destination offset i.
+  i64 Centre(i64 i) const {
+    const i64 j = static_cast<i64>((static_cast<i128>(2 * i + 1) * sn) / (static_cast<i128>(2) * dn));
+    return s0 + (flip ? sn - 1 - j : j);
+  }
+  // Source coordinates [j0, j1) that destination offset i covers when shrinking.
+  void Span(i64 i, i64& j0, i64& j1) const {
+    i64 a = static_cast<i64>((static_cast<i128>(i) * sn) / dn);
+    i64 b = static_cast<i64>((static_cast<i128>(i + 1) * sn) / dn);
+    if (b <= a) b = a + 1;
+    if (flip) {
+      const i64 t = sn - b;
+      b = sn - a;
+      a = t;
+    }
+    j0 = s0 + a;
+    j1 = s0 + b;
+  }
+};
+
+// Normalises a position and a signed extent into a start and a length.
+void Normalise(i64 pos, i64 extent, i64& start, i64& length) {
+  start = extent < 0 ? pos + extent : pos;
+  length = extent < 0 ? -extent : extent;
+}
+
+enum class Shrink { kNone, kAnd, kOr, kAverage };
+
+struct SourceRowPlan {
+  i64 r0 = 0, r1 = 0;  // source rows to combine, clipped; empty = row skipped
+};
+
+// The transfer itself, on 64-bit coordinates.
+bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src, i64 sx, i64 sy, i64 sw, i64 sh,
+              const BrushSpec* brush, DWORD rop, const DrawAttributes& attr) {
+  const std::uint8_t index = raster::RopIndex(rop);
+  const bool usesS = raster::UsesSource(index);
+  const bool usesP = raster::UsesPattern(index);
+  const bool usesD = raster::UsesDestination(index);
+  if (usesS && src == nullptr) return false;
+  if (index == 0xAA || dst.empty() || (usesS && src->empty())) return true;
+
+  Axis ax, ay;
+  Normalise(x, w, ax.d0, ax.dn);
+  Normalise(y, h, ay.d0, ay.dn);
+  if (ax.dn == 0 || ay.dn == 0) return true;
+  if (usesS) {
+    Normalise(sx, sw, ax.s0, ax.sn);
+    Normalise(sy, sh, ay.s0, ay.sn);
+    if (ax.sn == 0 || ay.sn == 0) return true;
+    ax.flip = (w < 0) != (sw < 0);
+    ay.flip = (h < 0) != (sh < 0);
+  }
+
+  PatternSource pattern(dst, brush, attr);
+  if (usesP && !pattern.draws()) return true;
+
+  // Destination columns and rows inside the destination surface.
+  i64 cx0 = std::max<i64>(ax.d0, 0), cx1 = std::min<i64>(ax.d0 + ax.dn, dst.width);
+  i64 cy0 = std::max<i64>(ay.d0, 0), cy1 = std::min<i64>(ay.d0 + ay.dn, dst.height);
+  if (cx0 >= cx1 || cy0 >= cy1) return true;
+
+  Shrink shrinkX = Shrink::kNone, shrinkY = Shrink::kNone;
+  if (usesS) {
+    Shrink mode = Shrink::kNone;
+    if (attr.stretchMode == BLACKONWHITE) mode = Shrink::kAnd;
+    if (attr.stretchMode == WHITEONBLACK) mode = Shrink::kOr;
+    if (attr.stretchMode == HALFTONE) mode = Shrink::kAverage;
+    if (ax.sn > ax.dn) shrinkX = mode;
+    if (ay.sn > ay.dn) shrinkY = mode;
+  }
+  const bool average = shrinkX == Shrink::kAverage || shrinkY == Shrink::kAverage;
+
+  // Per destination column: the source column (or span). Columns whose source
+  // lies outside the source surface stay untouched; they form the two ends,
+  // since the mapping is monotonic.
+  std::vector<std::int32_t> xs, xe;
+  if (usesS) {
+    const i64 n = cx1 - cx0;
+    xs.resize(std::size_t(n));
+    if (shrinkX != Shrink::kNone) xe.resize(std::size_t(n));
+    i64 first = -1, last = -1;
+    for (i64 c = 0; c < n; ++c) {
+      i64 j0, j1;
+      if (shrinkX != Shrink::kNone) {
+        ax.Span(cx0 + c - ax.d0, j0, j1);
+        j0 = std::max<i64>(j0, 0);
+        j1 = std::min<i64>(j1, src->width);
+      } else {
+        j0 = ax.Centre(cx0 + c - ax.d0);
+        j1 = j0 + 1;
+      }
+      if (j0 < 0 || j1 > src->width || j0 >= j1) continue;
+      if (first < 0) first = c;
+      last = c;
+      xs[std::size_t(c)] = static_cast<std::int32_t>(j0);
+      if (!xe.empty()) xe[std::size_t(c)] = static_cast<std::int32_t>(j1);
+    }
+    if (first < 0) return true;
+    xs.erase(xs.begin() + last + 1, xs.end());
+    xs.erase(xs.begin(), xs.begin() + first);
+    if (!xe.empty()) {
+      xe.erase(xe.begin() + last + 1, xe.end());
+      xe.erase(xe.begin(), xe.begin() + first);
+    }
+    cx1 = cx0 + last + 1;
+    cx0 += first;
+  }
+  const int n = static_cast<int>(cx1 - cx0);
+  const int dx0 = static_cast<int>(cx0);
+
+  auto rowPlan = [&](i64 dy) {
+    SourceRowPlan plan;
+    if (shrinkY != Shrink::kNone) {
+      ay.Span(dy - ay.d0, plan.r0, plan.r1);
+      plan.r0 = std::max<i64>(plan.r0, 0);
+      plan.r1 = std::min<i64>(plan.r1, src->height);
+    } else {
+      plan.r0 = ay.Centre(dy - ay.d0);
+      plan.r1 = plan.r0 + 1;
+      if (plan.r0 < 0 || plan.r1 > src->height) plan.r1 = plan.r0;
+    }
+    return plan;
+  };
+
+  const i64 pixels = i64{n} * (cy1 - cy0);
+  std::unique_ptr<PixelConverter> conv;
+  if (usesS) conv = std::make_unique<PixelConverter>(*src, dst, attr, pixels);
+
+  const bool unitX = usesS && ax.sn == ax.dn && !ax.flip;
+  const bool unitY = usesS && ay.sn == ay.dn && !ay.flip;
+  // Within one surface a downward copy must run bottom-up so it reads rows
+  // before it overwrites them.
+  const bool sameSurface = usesS && src->top == dst.top;
+  const bool bottomUp = sameSurface && unitY && ay.d0 > ay.s0;
+
+  // Fast paths: a plain copy between equal formats is a memmove per row, and a
+  // copy from an indexed source into a true-colour one is one table lookup per
+  // pixel.
+  if (index == 0xCC && unitX && unitY) {
+    const i64 firstSrcRow = ay.s0 + (cy0 - ay.d0);
+    if (conv->identity() && src->bitsPerPixel == dst.bitsPerPixel && dst.bitsPerPixel >= 8) {
+      const std::size_t bytes = std::size_t(n) * std::size_t(dst.bitsPerPixel / 8);
+      const std::size_t dOff = std::size_t(dx0) * std::size_t(dst.bitsPerPixel / 8);
+      const std::size_t sOff = std::size_t(xs[0]) * std::size_t(dst.bitsPerPixel / 8);
+      for (i64 k = 0; k < cy1 - cy0; ++k) {
+        const i64 r = bottomUp ? cy1 - 1 - k : cy0 + k;
+        const i64 sr = firstSrcRow + (r - cy0);
+        if (sr < 0 || sr >= src->height) continue;
+        std::memmove(dst.row(int(r)) + dOff, src->row(int(sr)) + sOff, bytes);
+      }
+      return true;
+    }
+    const std::uint32_t* lut = conv->lookup();
+    if (lut != nullptr && src->bitsPerPixel == 8 && (dst.bitsPerPixel == 24 || dst.bitsPerPixel == 32)) {
+      const int step = dst.bitsPerPixel / 8;
+      for (i64 r = cy0; r < cy1; ++r) {
+        const i64 sr = firstSrcRow + (r - cy0);
+        if (sr < 0 || sr >= src->height) continue;
+        const std::uint8_t* s = src->row(int(sr)) + xs[0];
+        std::uint8_t* d = dst.row(int(r)) + std::size_t(dx0) * step;
+        for (int i = 0; i < n; ++i, d += step) {
+          const std::uint32_t v = lut[s[i]];
+          d[0] = static_cast<std::uint8_t>(v);
+          d[1] = static_cast<std::uint8_t>(v >> 8);
+          d[2] = static_cast<std::uint8_t>(v >> 16);
+          if (step == 4) d[3] = static_cast<std::uint8_t>(v >> 24);
+        }
+      }
+      return true;
+    }
+  }
+
+  std::vector<std::uint32_t> sBuf(usesS ? n : 0), pBuf(usesP && !pattern.constant() ? n : 0), dBuf(n), out(n),
+      tmp(usesS && (shrinkX != Shrink::kNone || shrinkY != Shrink::kNone) ? n : 0);
+  std::vector<std::uint8_t> gaps(usesP && pattern.transparentGaps() ? n : 0);
+  std::vector<std::uint64_t> sums(average ? std::size_t(n) * 4 : 0);
+  const bool readD = usesD || !gaps.empty();
+
+  // Converted source values of one source row, across the destination columns.
+  auto fetchRow = [&](int sr, std::uint32_t* into) {
+    if (shrinkX == Shrink::kNone || shrinkX == Shrink::kAverage) {
+      if (unitX) {
+        raster::ReadRow(*src, sr, xs[0], n, into);
+      } else {
+        raster::ReadMapped(*src, sr, xs.data(), n, into);
+      }
+      return;
+    }
+    std::uint32_t v;
+    for (int c = 0; c < n; ++c) {
+      raster::ReadRow(*src, sr, xs[c], 1, &v);
+      std::uint32_t acc = (*conv)(v);
+      for (int j = xs[c] + 1; j < xe[c]; ++j) {
+        raster::ReadRow(*src, sr, j, 1, &v);
+        acc = shrinkX == Shrink::kAnd ? acc & (*conv)(v) : acc | (*conv)(v);
+      }
+      into[c] = acc;
+    }
+  };
+  const bool fetchConverts = shrinkX == Shrink::kAnd || shrinkX == Shrink::kOr;
+
+  for (i64 k = 0; k < cy1 - cy0; ++k) {
+    const int r = static_cast<int>(bottomUp ? cy1 - 1 - k : cy0 + k);
+    if (usesS) {
+      const SourceRowPlan plan = rowPlan(r);
+      if (plan.r0 >= plan.r1) continue;
+      if (average) {
+        std::fill(sums.begin(), sums.end(), 0);
+        std::uint32_t v;
+        for (i64 sr = plan.r0; sr < plan.r1; ++sr) {
+          for (int c = 0; c < n; ++c) {
+            const int j1 = shrinkX == Shrink::kAverage ? xe[c] : xs[c] + 1;
+            for (int j = xs[c]; j < j1; ++j) {
+              raster::ReadRow(*src, int(sr), j, 1, &v);
+              const COLORREF rgb = conv->SourceColor(v);
+              std::uint64_t* s = &sums[std::size_t(c) * 4];
+              s[0] += GetRValue(rgb), s[1] += GetGValue(rgb), s[2] += GetBValue(rgb), s[3] += 1;
+            }
+          }
+        }
+        for (int c = 0; c < n; ++c) {
+          const std::uint64_t* s = &sums[std::size_t(c) * 4];
+          const std::uint64_t half = s[3] / 2;
+          sBuf[c] = conv->DestinationValue(RGB(BYTE((s[0] + half) / s[3]), BYTE((s[1] + half) / s[3]),
+                                               BYTE((s[2] + half) / s[3])));
+        }
+      } else {
+        fetchRow(int(plan.r0), sBuf.data());
+        if (!fetchConverts) conv->Row(sBuf.data(), n);
+        for (i64 sr = plan.r0 + 1; sr < plan.r1; ++sr) {
+          fetchRow(int(sr), tmp.data());
+          if (!fetchConverts) conv->Row(tmp.data(), n);
+          for (int c = 0; c < n; ++c) sBuf[c] = shrinkY == Shrink::kAnd ? sBuf[c] & tmp[c] : sBuf[c] | tmp[c];
+        }
+      }
+    }
+    if (usesP && !pattern.constant()) pattern.Row(r, dx0, n, pBuf.data(), gaps.empty() ? nullptr : gaps.data());
+    if (readD) raster::ReadRow(dst, r, dx0, n, dBuf.data());
+    raster::CombineRow(index, pBuf.empty() ? nullptr : pBuf.data(), pattern.constantValue(),
+                       usesS ? sBuf.data() : nullptr, readD ? dBuf.data() : nullptr, out.data(), n);
+    for (std::size_t c = 0; c < gaps.size(); ++c) {
+      if (gaps[c]) out[c] = dBuf[c];
+    }
+    raster::WriteRow(dst, r, dx0, n, out.data());
+  }
+  return true;
+}
+
+}  // namespace
+
+bool StretchSurface(const Surface& dst, int x, int y, int w, int h, const Surface* src, int sx, int sy, int sw,
+                    int sh, const BrushSpec* brush, DWORD rop, const DrawAttributes& attr) {
+  return Transfer(dst, x, y, w, h, src, sx, sy, sw, sh, brush, rop, attr);
+}
+
+bool MaskSurface(const Surface& dst, int x, int y, int w, int h, const Surface* src, int sx, int sy,
+                 const Surface& mask, int mx, int my, const BrushSpec* brush, DWORD rop4,
+                 const DrawAttributes& attr) {
+  const std::uint8_t fore = static_cast<std::uint8_t>(rop4 >> 16);
+  const std::uint8_t back = static_cast<std::uint8_t>(rop4 >> 24);
+  const bool usesS = raster::UsesSource(fore) || raster::UsesSource(back);
+  const bool usesP = raster::UsesPattern(fore) || raster::UsesPattern(back);
+  if (usesS && src == nullptr) return false;
+  if (mask.bitsPerPixel != 1) return false;
+  if (w <= 0 || h <= 0 || dst.empty() || mask.empty() || (usesS && src->empty())) return true;
+
+  PatternSource pattern(dst, brush, attr);
+  if (usesP && !pattern.draws()) return true;
+
+  // Offsets into the rectangle that every surface involved covers.
+  i64 o0x = 0, o1x = w, o0y = 0, o1y = h;
+  auto clip = [&](i64 origin, i64 size, i64& lo, i64& hi) {
+    lo = std::max(lo, -origin);
+    hi = std::min(hi, size - origin);
+  };
+  clip(x, dst.width, o0x, o1x);
+  clip(y, dst.height, o0y, o1y);
+  clip(mx, mask.width, o0x, o1x);
+  clip(my, mask.height, o0y, o1y);
+  if (usesS) {
+    clip(sx, src->width, o0x, o1x);
+    clip(sy, src->height, o0y, o1y);
+  }
+  if (o0x >= o1x || o0y >= o1y) return true;
+
+  const int n = static_cast<int>(o1x - o0x);
+  const int dx0 = static_cast<int>(x + o0x);
+  std::unique_ptr<PixelConverter> conv;
+  if (usesS) conv = std::make_unique<PixelConverter>(*src, dst, attr, i64{n} * (o1y - o0y));
+  std::vector<std::uint32_t> sBuf(n), pBuf(n), dBuf(n), mBuf(n), fOut(n), bOut(n);
+  std::vector<std::uint8_t> gaps(usesP && pattern.transparentGaps() ? n : 0);
+  for (i64 oy = o0y; oy < o1y; ++oy) {
+    const int r = static_cast<int>(y + oy);
+    if (usesS) {
+      raster::ReadRow(*src, static_cast<int>(sy + oy), static_cast<int>(sx + o0x), n, sBuf.data());
+      conv->Row(sBuf.data(), n);
+    }
+    if (usesP) pattern.Row(r, dx0, n, pBuf.data(), gaps.empty() ? nullptr : gaps.data());
+    raster::ReadRow(dst, r, dx0, n, dBuf.data());
+    raster::ReadRow(mask, static_cast<int>(my + oy), static_cast<int>(mx + o0x), n, mBuf.data());
+    raster::CombineRow(fore, pBuf.data(), 0, sBuf.data(), dBuf.data(), fOut.data(), n);
+    raster::CombineRow(back, pBuf.data(), 0, sBuf.data(), dBuf.data(), bOut.data(), n);
+    for (int c = 0; c < n; ++c) {
+      fOut[c] = (mBuf[c] & 1) ? fOut[c] : bOut[c];
+      if (!gaps.empty() && gaps[c]) fOut[c] = dBuf[c];
+    }
+    raster::WriteRow(dst, r, dx0, n, fOut.data());
+  }
+  return true;
+}
+
+void FillSurface(const Surface& dst, const RECT& r, const BrushSpec& brush, const DrawAttributes& attr) {
+  const i64 w = i64{r.right} - r.left, h = i64{r.bottom} - r.top;
+  if (w <= 0 || h <= 0) return;
+  Transfer(dst, r.left, r.top, w, h, nullptr, 0, 0, 0, 0, &brush, PATCOPY, attr);
+}
+
+namespace raster {
+// Used by the shapes: a brush fill combined with the destination by a mix mode.
+void FillWithMix(const Surface& dst, i64 left, i64 top, i64 right, i64 bottom, const BrushSpec& brush,
+                 const DrawAttributes& attr) {
+  if (right <= left || bottom <= top) return;
+  Transfer(dst, left, top, right - left, bottom - top, nullptr, 0, 0, 0, 0, &brush,
+           DWORD{Rop3FromRop2(attr.rop2)} << 16, attr);
+}
+}  // namespace raster
+
+}  // namespace platform
