@@ -1,6 +1,24 @@
 #include "platform/Platform.h"
 
+#include "platform/Objects.h"
+#include "platform/StockObjects.h"
+#include "platform/Text.h"
+
 namespace platform {
-void Startup() {}
-void Shutdown() {}
+
+void Startup() {
+  if (Objects() != nullptr) return;
+  CreateObjectTable();
+  CreateStockObjects();
+  TextStartup();
+}
+
+void Shutdown() {
+  if (Objects() == nullptr) return;
+  TextShutdown();
+  ForgetStockObjects();
+  // Everything still alive, stock or leaked, goes with the table.
+  DestroyObjectTable();
+}
+
 }  // namespace platform

@@ -331,7 +331,10 @@ inline constexpr int LOGPIXELSY = 90;
 inline constexpr int RASTERCAPS = 38;
 inline constexpr int SIZEPALETTE = 104;
 inline constexpr int NUMRESERVED = 106;
+inline constexpr int RC_BITBLT = 0x0001;
+inline constexpr int RC_DI_BITMAP = 0x0080;
 inline constexpr int RC_PALETTE = 0x0100;
+inline constexpr int RC_STRETCHBLT = 0x0800;
 
 // System colour indices for GetSysColor
 inline constexpr int COLOR_SCROLLBAR = 0;

@@ -1,0 +1,105 @@
+#include "platform/Rle.h"
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+// Collects one run or literal block and hands the part inside the picture to the
+// sink.
+class Cursor {
+ public:
+  Cursor(int width, int height, RleSink& sink) : width_(width), height_(height), sink_(sink) {}
+
+  bool Done() const { return y_ >= height_; }
+  void EndOfLine() {
+    x_ = 0;
+    ++y_;
+  }
+  void Delta(int dx, int dy) {
+    // Far beyond the edge is as good as just beyond it; capping keeps the sums
+    // small.
+    x_ = std::min<std::int64_t>(x_ + dx, width_);
+    y_ = std::min<std::int64_t>(y_ + dy, height_);
+  }
+  // Emits `count` pixels whose indices come from index(i).
+  template <class IndexOf>
+  void Emit(int count, IndexOf index) {
+    int start = 0;
+    while (start < count && x_ + start < width_) {
+      const int n = static_cast<int>(std::min<std::int64_t>({count - start, width_ - (x_ + start), kChunk}));
+      for (int i = 0; i < n; ++i) buffer_[i] = index(start + i);
+      if (y_ < height_) sink_.Put(static_cast<int>(x_ + start), static_cast<int>(height_ - 1 - y_), buffer_, n);
+      start += n;
+    }
+    x_ += count;
+  }
+
+ private:
+  static constexpr int kChunk = 256;
+  std::int64_t x_ = 0;
+  std::int64_t y_ = 0;  // from the bottom row up
+  const int width_;
+  const int height_;
+  RleSink& sink_;
+  std::uint8_t buffer_[kChunk];
+};
+
+}  // namespace
+
+bool DecodeRle(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int width, int height, RleSink& sink) {
+  if (bitsPerPixel != 8 && bitsPerPixel != 4) return false;
+  if (width <= 0 || height <= 0 || data == nullptr) return true;
+  const bool four = bitsPerPixel == 4;
+  Cursor cursor(width, height, sink);
+  std::size_t pos = 0;
+  while (pos + 2 <= size && !cursor.Done()) {
+    const std::uint8_t count = data[pos];
+    const std::uint8_t value = data[pos + 1];
+    pos += 2;
+    if (count > 0) {
+      if (four) {
+        const std::uint8_t hi = value >> 4, lo = value & 0x0F;
+        cursor.Emit(count, [&](int i) { return (i & 1) ? lo : hi; });
+      } else {
+        cursor.Emit(count, [&](int) { return value; });
+      }
+      continue;
+    }
+    switch (value) {
+      case 0:
+        cursor.EndOfLine();
+        break;
+      case 1:
+        return true;
+      case 2:
+        if (pos + 2 > size) return true;
+        cursor.Delta(data[pos], data[pos + 1]);
+        pos += 2;
+        break;
+      default: {
+        // An absolute block: `value` literal pixels, padded to a 16-bit boundary.
+        const std::size_t bytes = four ? (value + 1u) / 2 : value;
+        const std::size_t available = size - pos;
+        const std::size_t present = std::min(bytes, available);
+        const int pixels = static_cast<int>(four ? std::min<std::size_t>(value, present * 2) : present);
+        const std::uint8_t* literal = data + pos;
+        if (four) {
+          cursor.Emit(pixels, [&](int i) {
+            const std::uint8_t b = literal[i >> 1];
+            return static_cast<std::uint8_t>((i & 1) ? (b & 0x0F) : (b >> 4));
+          });
+        } else {
+          cursor.Emit(pixels, [&](int i) { return literal[i]; });
+        }
+        if (present < bytes) return true;
+        pos += bytes + (bytes & 1);
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace platform
