@@ -3,6 +3,7 @@
 // coordinate is scaled), so no extent a caller passes can overflow or reach
 // outside either surface.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -17,6 +18,9 @@ namespace {
 using raster::Format;
 using i64 = std::int64_t;
 using i128 = __int128;
+
+// The table fast path stores pixel values as little-endian bytes.
+static_assert(std::endian::native == std::endian::little);
 
 // Source pixels converted to a 16-bit destination through a table once a blit is
 // at least this many pixels, so the table costs less than it saves.
@@ -343,6 +347,30 @@ bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src
       }
       return true;
     }
+  }
+  // Without a pattern, an operation on equal formats works bit by bit, so whole
+  // rows can be combined as raw bytes, four at a time.
+  if (usesS && !usesP && unitX && unitY && conv->identity() && src->bitsPerPixel == dst.bitsPerPixel &&
+      dst.bitsPerPixel >= 8) {
+    const std::size_t bytes = std::size_t(n) * std::size_t(dst.bitsPerPixel / 8);
+    const std::size_t dOff = std::size_t(dx0) * std::size_t(dst.bitsPerPixel / 8);
+    const std::size_t sOff = std::size_t(xs[0]) * std::size_t(dst.bitsPerPixel / 8);
+    const std::size_t words = (bytes + 3) / 4;
+    std::vector<std::uint32_t> sw(words), dw(words);
+    const i64 firstSrcRow = ay.s0 + (cy0 - ay.d0);
+    for (i64 k = 0; k < cy1 - cy0; ++k) {
+      const i64 r = bottomUp ? cy1 - 1 - k : cy0 + k;
+      const i64 sr = firstSrcRow + (r - cy0);
+      if (sr < 0 || sr >= src->height) continue;
+      std::memcpy(sw.data(), src->row(int(sr)) + sOff, bytes);
+      if (usesD) std::memcpy(dw.data(), dst.row(int(r)) + dOff, bytes);
+      raster::CombineRow(index, nullptr, 0, sw.data(), dw.data(), dw.data(), static_cast<int>(words));
+      std::memcpy(dst.row(int(r)) + dOff, dw.data(), bytes);
+    }
+    return true;
+  }
+  if (index == 0xCC && unitX && unitY) {
+    const i64 firstSrcRow = ay.s0 + (cy0 - ay.d0);
     const std::uint32_t* lut = conv->lookup();
     if (lut != nullptr && src->bitsPerPixel == 8 && (dst.bitsPerPixel == 24 || dst.bitsPerPixel == 32)) {
       const int step = dst.bitsPerPixel / 8;
@@ -351,12 +379,16 @@ bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src
         if (sr < 0 || sr >= src->height) continue;
         const std::uint8_t* s = src->row(int(sr)) + xs[0];
         std::uint8_t* d = dst.row(int(r)) + std::size_t(dx0) * step;
-        for (int i = 0; i < n; ++i, d += step) {
-          const std::uint32_t v = lut[s[i]];
+        if (step == 4) {
+          for (int i = 0; i < n; ++i, d += 4) std::memcpy(d, &lut[s[i]], 4);
+        } else {
+          // Four-byte stores, each overlapping the next pixel, which is written
+          // right after; the last pixel is written with exactly three bytes.
+          for (int i = 0; i + 1 < n; ++i, d += 3) std::memcpy(d, &lut[s[i]], 4);
+          const std::uint32_t v = lut[s[n - 1]];
           d[0] = static_cast<std::uint8_t>(v);
           d[1] = static_cast<std::uint8_t>(v >> 8);
           d[2] = static_cast<std::uint8_t>(v >> 16);
-          if (step == 4) d[3] = static_cast<std::uint8_t>(v >> 24);
         }
       }
       return true;

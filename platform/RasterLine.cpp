@@ -98,13 +98,14 @@ void DrawLine(const Surface& dst, int x0, int y0, int x1, int y1, const PenSpec&
   const std::uint32_t gapValue = ColorToPixel(dst, attr.bkColor);
   const DashPattern dash = DashOf(pen.style);
   const bool opaqueGaps = attr.bkMode == OPAQUE;
-  const int mode = attr.rop2;
+  const std::uint8_t rop = raster::Rop3FromRop2(attr.rop2);
 
   const i64 twoL = 2 * L;
   const i128 start = static_cast<i128>(2) * lo * m + L;
   i64 q = static_cast<i64>(start / twoL);
   i64 rem = static_cast<i64>(start % twoL);
   i64 a = a0 + sa * lo;
+  const bool bytes24 = dst.bitsPerPixel == 24;
   for (i64 i = lo; i < hi; ++i, a += sa) {
     std::uint32_t value = penValue;
     bool draw = true;
@@ -115,10 +116,20 @@ void DrawLine(const Surface& dst, int x0, int y0, int x1, int y1, const PenSpec&
     if (draw) {
       const i64 b = b0 + sb * q;
       const int px = static_cast<int>(xMajor ? a : b), py = static_cast<int>(xMajor ? b : a);
-      std::uint32_t d;
-      raster::ReadRow(dst, py, px, 1, &d);
-      d = ApplyRop2(mode, value, d);
-      raster::WriteRow(dst, py, px, 1, &d);
+      if (bytes24) {
+        // The selection outline's case, kept free of per-pixel dispatch.
+        std::uint8_t* p = dst.row(py) + std::size_t(px) * 3;
+        const std::uint32_t d = p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
+        const std::uint32_t r = ApplyRop3(rop, value, 0, d);
+        p[0] = static_cast<std::uint8_t>(r);
+        p[1] = static_cast<std::uint8_t>(r >> 8);
+        p[2] = static_cast<std::uint8_t>(r >> 16);
+      } else {
+        std::uint32_t d;
+        raster::ReadRow(dst, py, px, 1, &d);
+        d = ApplyRop3(rop, value, 0, d);
+        raster::WriteRow(dst, py, px, 1, &d);
+      }
     }
     rem += 2 * m;
     if (rem >= twoL) {
