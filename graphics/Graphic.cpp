@@ -21,7 +21,7 @@ void TGraphic::DefineProperties(TFiler& filer) {
     hasData = !SameContent(*ancestor);
   }
   filer.DefineBinaryProperty(
-      "Data", [this](TStream& stream) { ReadPropertyData(stream); },
+      strings::DataPropertyName, [this](TStream& stream) { ReadPropertyData(stream); },
       [this](TStream& stream) { WritePropertyData(stream); }, hasData);
 }
 

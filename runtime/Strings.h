@@ -32,9 +32,19 @@ inline constexpr const char* FilterEntry = "%s%s (*.%s)|*.%2:s";
 inline constexpr const char* FilterMask = "%s*.%s";
 inline constexpr const char* FilterAllPair = "%s (%s)|%1:s|%s";
 
-// --- Windows: fonts, captions, menus, status bar -------------------------
+// --- Fonts -------------------------------------------------------------------
 inline constexpr const char* WindowFontName = "ＭＳ Ｐゴシック";
+inline constexpr const char* DefaultFontName = "MS Sans Serif";
+// A font name that stands for the default font (compared without case).
+inline constexpr const char* DefaultFontAlias = "Default";
+
+// --- Form definitions ----------------------------------------------------------
+// The raw-bytes property under which graphics and pictures stream their content.
+inline constexpr const char* DataPropertyName = "Data";
+
+// --- Windows: captions, menus, status bar --------------------------------------
 inline constexpr const char* MainCaptionStart = "切り取り,";
+inline constexpr const char* MainCaptionNotice = " kiritori 開発チーム";
 inline constexpr const char* MainCaptionEnd = ", v.02";
 inline constexpr const char* DispCaption = "切り取り結果";
 inline constexpr const char* FileMenuCaption = "ファイル(&F)";
