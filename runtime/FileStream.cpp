@@ -98,7 +98,7 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   if (origin == TSeekOrigin::soCurrent) whence = SEEK_CUR;
   if (origin == TSeekOrigin::soEnd) whence = SEEK_END;
   const off_t result = ::lseek(fd_, static_cast<off_t>(offset), whence);
-  if (result < 0) throw EStreamError(Format(strings::StreamSize, offset));
+  if (result < 0) throw EStreamError(Format(strings::SeekError, offset));
   return result;
 }
 

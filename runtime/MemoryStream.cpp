@@ -25,7 +25,7 @@ std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
 
 std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
   if (count <= 0) return 0;
-  if (position_ > kMaxMemoryStreamSize - count) RaiseSize(position_ + std::min(count, kMaxMemoryStreamSize));
+  if (count > kMaxMemoryStreamSize - position_) RaiseSize(count);
   const std::int64_t end = position_ + count;
   if (end > size_) SetSize(end);
   std::memcpy(memory_.get() + position_, buffer, static_cast<std::size_t>(count));
@@ -40,11 +40,12 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     case TSeekOrigin::soCurrent: base = position_; break;
     case TSeekOrigin::soEnd: base = size_; break;
   }
-  // Both are within [-2^62, 2^62] here, so the sum cannot overflow; a position
+  // Base and offset both lie within kMaxMemoryStreamSize of 0, so the sum cannot
+  // overflow; a position
   // beyond the largest size is refused like one before the start.
-  if (offset < -kMaxMemoryStreamSize || offset > kMaxMemoryStreamSize) RaiseSize(offset);
+  if (offset < -kMaxMemoryStreamSize || offset > kMaxMemoryStreamSize) throw EStreamError(Format(strings::SeekError, offset));
   const std::int64_t target = base + offset;
-  if (target < 0 || target > kMaxMemoryStreamSize) RaiseSize(target);
+  if (target < 0 || target > kMaxMemoryStreamSize) throw EStreamError(Format(strings::SeekError, target));
   position_ = target;
   return position_;
 }

@@ -70,6 +70,7 @@ inline constexpr const char* PreviewInvalid = "画像が不正です";
 inline constexpr const char* ReadError = "ストリームから読み込めません";
 inline constexpr const char* WriteError = "ストリームへ書き込めません";
 inline constexpr const char* StreamSize = "ストリームのサイズ %d は扱えません";
+inline constexpr const char* SeekError = "ストリームの位置 %d へ移動できません";
 inline constexpr const char* FileOpenError = "ファイル %s を開けません: %s";
 inline constexpr const char* FileCreateError = "ファイル %s を作成できません: %s";
 inline constexpr const char* FileReplaceError = "ファイル %s を置き換えられません: %s";

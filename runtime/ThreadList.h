@@ -12,6 +12,8 @@ template <class T>
 class TThreadList;
 
 // The list's items, with the list's lock held for as long as this view lives.
+// The holding thread may still Add and Remove (the lock is re-entrant), so a
+// walk that may change the list goes by index, not by iterator.
 template <class T>
 class TLockedList {
  public:
