@@ -41,9 +41,11 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     case TSeekOrigin::soEnd: base = size_; break;
   }
   // Base and offset both lie within kMaxMemoryStreamSize of 0, so the sum cannot
-  // overflow; a position
-  // beyond the largest size is refused like one before the start.
-  if (offset < -kMaxMemoryStreamSize || offset > kMaxMemoryStreamSize) throw EStreamError(Format(strings::SeekError, offset));
+  // overflow; a position beyond the largest size is refused like one before the
+  // start.
+  if (offset < -kMaxMemoryStreamSize || offset > kMaxMemoryStreamSize) {
+    throw EStreamError(Format(strings::SeekError, offset));
+  }
   const std::int64_t target = base + offset;
   if (target < 0 || target > kMaxMemoryStreamSize) throw EStreamError(Format(strings::SeekError, target));
   position_ = target;
