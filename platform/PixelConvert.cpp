@@ -232,8 +232,10 @@ void RowWriter::Write(int x, int y, int count, const Bgrx* colors) {
 
 namespace {
 
-bool SameTable(const Surface& a, const Surface& b) {
-  if (a.colorCount != b.colorCount) return false;
+// Whether every index of `a` shows the same colour in `b`, so indices can be
+// copied as they are (duplicate colours keep their own index).
+bool TableFits(const Surface& a, const Surface& b) {
+  if (a.colorCount > b.colorCount) return false;
   if (a.colorCount == 0) return a.colors == nullptr && b.colors == nullptr;
   if (a.colors == nullptr || b.colors == nullptr) return false;
   for (int i = 0; i < a.colorCount; ++i) {
@@ -244,10 +246,11 @@ bool SameTable(const Surface& a, const Surface& b) {
   return true;
 }
 
-// Whether rows can be copied as bytes: the same pixel format, whole bytes.
+// Whether rows of `a` can be copied into `b` as bytes: the same pixel format,
+// whole bytes.
 bool SameFormat(const Surface& a, const Surface& b) {
   if (a.bitsPerPixel != b.bitsPerPixel || a.bitsPerPixel < 8) return false;
-  if (a.bitsPerPixel == 8) return SameTable(a, b);
+  if (a.bitsPerPixel == 8) return TableFits(a, b);
   if (a.bitsPerPixel == 24) return true;
   DWORD ma[3], mb[3];
   DefaultMasks(a, ma);
