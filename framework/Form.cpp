@@ -1,0 +1,248 @@
+#include "framework/Form.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+
+#include "framework/Application.h"
+#include "framework/Menu.h"
+#include "framework/Screen.h"
+#include "framework/detail/FormImpl.h"
+#include "framework/detail/MenuImpl.h"
+
+namespace framework::detail {
+
+void ClientArea::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (form != nullptr) Guarded([&] { form->ClientResized(width(), height()); });
+}
+
+FormWindow::FormWindow() : QWidget(nullptr, Qt::Window), client_(new ClientArea(this)) {
+  client_->setAttribute(Qt::WA_NativeWindow, false);
+}
+
+void FormWindow::setBar(QMenuBar* bar) {
+  if (bar_ == bar) return;
+  if (bar_ != nullptr) {
+    bar_->hide();
+    bar_->setParent(nullptr);
+  }
+  bar_ = bar;
+  if (bar != nullptr) {
+    bar->setParent(this);
+    bar->show();
+  }
+  layOut();
+}
+
+int FormWindow::barHeight() const {
+  if (bar_ == nullptr) return 0;
+  return bar_->sizeHint().height();
+}
+
+void FormWindow::layOut() {
+  const int menu = std::min(barHeight(), height());
+  if (bar_ != nullptr) bar_->setGeometry(0, 0, width(), menu);
+  client_->setGeometry(0, menu, width(), height() - menu);
+}
+
+void FormWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  layOut();
+  if (form != nullptr) Guarded([&] { form->FrameChanged(); });
+}
+
+void FormWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (form != nullptr) Guarded([&] { form->FrameChanged(); });
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+  if (form == nullptr) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  Guarded([&] { form->Close(); });
+}
+
+TCustomForm* FormOf(QWidget* widget) {
+  if (widget == nullptr) return nullptr;
+  auto* window = dynamic_cast<FormWindow*>(widget->window());
+  return window != nullptr ? window->form : nullptr;
+}
+
+}  // namespace framework::detail
+
+using framework::detail::FormImpl;
+using framework::detail::FormWindow;
+
+namespace {
+
+FormWindow* WindowOf(const TCustomForm& form) { return static_cast<FormImpl&>(form.Impl()).Window(); }
+
+// What the desktop adds around the window (frame and title bar); known only
+// once the window is shown.
+QSize FrameExtra(const FormWindow* window) {
+  if (window == nullptr || !window->isVisible()) return QSize(0, 0);
+  const QRect outer = window->frameGeometry();
+  const QRect inner = window->geometry();
+  return QSize(std::max(outer.width() - inner.width(), 0), std::max(outer.height() - inner.height(), 0));
+}
+
+}  // namespace
+
+TCustomForm::TCustomForm(TComponent* owner) : TScrollingWinControl(owner, std::make_unique<FormImpl>()) {
+  FormWindow* window = WindowOf(*this);
+  window->form = this;
+  window->client()->form = this;
+  StoreBounds(0, 0, 0, 0);
+  TControl::SetVisible(false);
+  SetColor(clBtnFace);
+}
+
+TCustomForm::~TCustomForm() {
+  if (FormWindow* window = WindowOf(*this)) {
+    window->form = nullptr;
+    window->client()->form = nullptr;
+    // The bar belongs to the menu component, which outlives this window.
+    window->setBar(nullptr);
+  }
+}
+
+void TCustomForm::SetCaption(std::string value) {
+  caption_ = std::move(value);
+  if (FormWindow* window = WindowOf(*this)) window->setWindowTitle(QString::fromStdString(caption_));
+}
+
+int TCustomForm::MenuBarHeight() const {
+  const FormWindow* window = WindowOf(*this);
+  return window != nullptr ? window->barHeight() : 0;
+}
+
+void TCustomForm::SetBounds(int left, int top, int width, int height) {
+  const QSize extra = FrameExtra(WindowOf(*this));
+  StoreBounds(left, top, width, height);
+  clientWidth_ = std::max(Width() - extra.width(), 0);
+  clientHeight_ = std::max(Height() - extra.height() - MenuBarHeight(), 0);
+  ApplyBounds();
+  Realign();
+}
+
+void TCustomForm::SetClientWidth(int value) {
+  const QSize extra = FrameExtra(WindowOf(*this));
+  const TRect area = framework::ScreenWorkArea();
+  const int most = static_cast<int>(std::max<std::int64_t>(area.Width() - extra.width(), 0));
+  ApplyClientSize(std::clamp(value, 0, most), clientHeight_);
+}
+
+void TCustomForm::SetClientHeight(int value) {
+  const QSize extra = FrameExtra(WindowOf(*this));
+  const TRect area = framework::ScreenWorkArea();
+  const int most =
+      static_cast<int>(std::max<std::int64_t>(area.Height() - extra.height() - MenuBarHeight(), 0));
+  ApplyClientSize(clientWidth_, std::clamp(value, 0, most));
+}
+
+void TCustomForm::ApplyClientSize(int width, int height) {
+  const QSize extra = FrameExtra(WindowOf(*this));
+  clientWidth_ = width;
+  clientHeight_ = height;
+  StoreBounds(Left(), Top(), width + extra.width(), height + MenuBarHeight() + extra.height());
+  ApplyBounds();
+  Realign();
+}
+
+void TCustomForm::ApplyBounds() {
+  FormWindow* window = WindowOf(*this);
+  if (window == nullptr) return;
+  window->resize(clientWidth_, clientHeight_ + MenuBarHeight());
+  // A desktop-placed window keeps the place the desktop gave it until the
+  // program moves it itself after it was first shown.
+  if (position_ == poDesigned || shownOnce_) window->move(Left(), Top());
+}
+
+void TCustomForm::ClientResized(int width, int height) {
+  if (width == clientWidth_ && height == clientHeight_) return;
+  clientWidth_ = width;
+  clientHeight_ = height;
+  FrameChanged();
+  Realign();
+}
+
+void TCustomForm::FrameChanged() {
+  const FormWindow* window = WindowOf(*this);
+  if (window == nullptr || !window->isVisible()) return;
+  const QRect outer = window->frameGeometry();
+  StoreBounds(outer.left(), outer.top(), outer.width(), outer.height());
+}
+
+void TCustomForm::SetMenu(TMainMenu* menu) {
+  if (menu == menu_) return;
+  menu_ = menu;
+  FormWindow* window = WindowOf(*this);
+  if (window == nullptr) return;
+  window->setBar(menu != nullptr ? menu->Impl().Bar() : nullptr);
+  // The client area keeps its size; the window grows or shrinks by the bar.
+  ApplyClientSize(clientWidth_, clientHeight_);
+}
+
+void TCustomForm::SetVisible(bool value) {
+  FormWindow* window = WindowOf(*this);
+  TControl::SetVisible(value);
+  if (window == nullptr) return;
+  if (!value) {
+    window->hide();
+    return;
+  }
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    if (position_ == poDesigned) window->move(Left(), Top());
+    if (position_ == poScreenCenter) {
+      const TRect area = framework::ScreenWorkArea();
+      window->move(area.Left + static_cast<int>(area.Width() - window->width()) / 2,
+                   area.Top + static_cast<int>(area.Height() - window->height()) / 2);
+    }
+  }
+  window->show();
+  window->raise();
+  window->activateWindow();
+  FrameChanged();
+}
+
+void TCustomForm::Close() {
+  TCloseAction action = caHide;
+  DoClose(action);
+  if (action == caNone) return;
+  if (Application != nullptr && Application->MainForm() == this) {
+    Application->Terminate();
+    return;
+  }
+  switch (action) {
+    case caMinimize:
+      if (FormWindow* window = WindowOf(*this)) window->showMinimized();
+      break;
+    case caFree: {
+      Hide();
+      // Destroyed from the message loop, after the handler that closed it has
+      // returned; the window's lifetime bounds the request.
+      if (FormWindow* window = WindowOf(*this)) {
+        QTimer::singleShot(0, window, [this] { runtime::DestroyComponent(this); });
+      }
+      break;
+    }
+    default:
+      Hide();
+      break;
+  }
+}
+
+void TCustomForm::DoClose(TCloseAction& action) {
+  if (OnClose) OnClose(this, action);
+}
+
+void TCustomForm::KeyDown(TVirtualKey& key, TShiftState shift) {
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+}

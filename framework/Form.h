@@ -1,0 +1,95 @@
+// Forms: the program's top-level windows. A form's client area is the area
+// below its menu bar; its child controls sit there, laid out by their Align.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "framework/Input.h"
+#include "framework/ScrollBox.h"
+
+class TMainMenu;
+
+// Where a window appears: at its stored place (poDesigned), or where the
+// desktop puts it (poDefaultPosOnly: stored size; poDefault: the desktop may
+// also choose the size when it first shows the window).
+enum TPosition : std::uint8_t { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
+
+// What closing a window does: nothing, hide it, destroy it (later, from the
+// message loop) or minimise it.
+enum TCloseAction : std::uint8_t { caNone, caHide, caFree, caMinimize };
+using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+
+class TCustomForm : public TScrollingWinControl {
+  KIRITORI_CLASS(TCustomForm, TScrollingWinControl)
+
+  // A hidden window with the button-face colour.
+  explicit TCustomForm(TComponent* owner);
+  ~TCustomForm() override;
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string value);
+
+  // Left/Top/Width/Height are the outer frame: what the desktop adds around the
+  // window is included once the window is shown, and zero before.
+  void SetBounds(int left, int top, int width, int height) override;
+  // The area below the menu bar. Setting either is clamped so that the whole
+  // window fits the screen's work area (framework::ScreenWorkArea).
+  int ClientWidth() const override { return clientWidth_; }
+  int ClientHeight() const override { return clientHeight_; }
+  void SetClientWidth(int value);
+  void SetClientHeight(int value);
+
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition value) { position_ = value; }
+
+  // The menu shown as the window's menu bar, not owned; null for none.
+  TMainMenu* Menu() const { return menu_; }
+  void SetMenu(TMainMenu* menu);
+
+  // With KeyPreview the form's key handling runs before the focused control's.
+  bool KeyPreview() const { return keyPreview_; }
+  void SetKeyPreview(bool value) { keyPreview_ = value; }
+
+  // Showing a form brings it to the front.
+  void SetVisible(bool value) override;
+  // Asks OnClose what to do (caHide by default) and does it; for the
+  // application's main form any action but caNone ends the application instead.
+  void Close();
+
+  // Key down, from the focused control (with KeyPreview) or the form itself.
+  // A handler that sets Key to 0 keeps the key from the focused control.
+  virtual void KeyDown(TVirtualKey& key, TShiftState shift);
+
+  TCloseEvent OnClose;
+  TKeyEvent OnKeyDown;
+
+  // The form's menu-bar height for its current width; 0 without a menu.
+  int MenuBarHeight() const;
+  // The client area changed size in Qt: store it and lay out the children.
+  void ClientResized(int width, int height);
+  // The window was moved or resized by the desktop or the user.
+  void FrameChanged();
+
+ protected:
+  virtual void DoClose(TCloseAction& action);
+  void ApplyBounds() override;
+
+ private:
+  void ApplyClientSize(int width, int height);
+
+  std::string caption_;
+  TPosition position_ = poDesigned;
+  TMainMenu* menu_ = nullptr;
+  bool keyPreview_ = false;
+  int clientWidth_ = 0;
+  int clientHeight_ = 0;
+  bool shownOnce_ = false;
+};
+
+class TForm : public TCustomForm {
+  KIRITORI_CLASS(TForm, TCustomForm)
+
+  explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+};

@@ -1,0 +1,70 @@
+// The vocabulary of keyboard and mouse input as the windows see it: the shift
+// state, mouse buttons, virtual-key codes and the event signatures.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "runtime/Object.h"
+
+// The modifier keys and mouse buttons held during an input event, as a set of
+// bits: Shift 1, Alt 2, Ctrl 4, then the left, right and middle buttons and the
+// double-click flag.
+struct TShiftState {
+  std::uint8_t Bits = 0;
+
+  // True when every flag of other is in this set (an empty other gives true).
+  constexpr bool Contains(TShiftState other) const { return (Bits & other.Bits) == other.Bits; }
+  constexpr bool Empty() const { return Bits == 0; }
+  friend constexpr TShiftState operator|(TShiftState a, TShiftState b) {
+    return TShiftState{static_cast<std::uint8_t>(a.Bits | b.Bits)};
+  }
+  friend constexpr TShiftState operator&(TShiftState a, TShiftState b) {
+    return TShiftState{static_cast<std::uint8_t>(a.Bits & b.Bits)};
+  }
+  friend constexpr bool operator==(TShiftState, TShiftState) = default;
+};
+
+inline constexpr TShiftState ssShift{1};
+inline constexpr TShiftState ssAlt{2};
+inline constexpr TShiftState ssCtrl{4};
+inline constexpr TShiftState ssLeft{8};
+inline constexpr TShiftState ssRight{16};
+inline constexpr TShiftState ssMiddle{32};
+inline constexpr TShiftState ssDouble{64};
+
+enum TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
+
+// Virtual-key codes of the keys the framework translates. Letters and digits
+// are their upper-case ASCII codes ('A' 0x41, '0' 0x30).
+using TVirtualKey = std::uint16_t;
+inline constexpr TVirtualKey VK_BACK = 0x08;
+inline constexpr TVirtualKey VK_TAB = 0x09;
+inline constexpr TVirtualKey VK_RETURN = 0x0D;
+inline constexpr TVirtualKey VK_SHIFT = 0x10;
+inline constexpr TVirtualKey VK_CONTROL = 0x11;
+inline constexpr TVirtualKey VK_MENU = 0x12;
+inline constexpr TVirtualKey VK_PAUSE = 0x13;
+inline constexpr TVirtualKey VK_CAPITAL = 0x14;
+inline constexpr TVirtualKey VK_ESCAPE = 0x1B;
+inline constexpr TVirtualKey VK_SPACE = 0x20;
+inline constexpr TVirtualKey VK_PRIOR = 0x21;
+inline constexpr TVirtualKey VK_NEXT = 0x22;
+inline constexpr TVirtualKey VK_END = 0x23;
+inline constexpr TVirtualKey VK_HOME = 0x24;
+inline constexpr TVirtualKey VK_LEFT = 0x25;
+inline constexpr TVirtualKey VK_UP = 0x26;
+inline constexpr TVirtualKey VK_RIGHT = 0x27;
+inline constexpr TVirtualKey VK_DOWN = 0x28;
+inline constexpr TVirtualKey VK_INSERT = 0x2D;
+inline constexpr TVirtualKey VK_DELETE = 0x2E;
+inline constexpr TVirtualKey VK_F1 = 0x70;
+inline constexpr TVirtualKey VK_F12 = 0x7B;
+
+// Key down: Key may be changed by the handler; setting it to 0 keeps the key
+// from the focused control.
+using TKeyEvent = std::function<void(TObject* sender, TVirtualKey& key, TShiftState shift)>;
+// Mouse press and release at (x, y) in the control's client coordinates.
+using TMouseEvent =
+    std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;

@@ -1,0 +1,62 @@
+// The Qt side of a form: a top-level window holding the menu bar on top and
+// the client area below it.
+#pragma once
+
+#include <QMenuBar>
+#include <QPointer>
+#include <QWidget>
+
+#include "framework/detail/ControlImpl.h"
+
+class TCustomForm;
+
+namespace framework::detail {
+
+// The area below the menu bar; child controls sit in it.
+class ClientArea final : public QWidget {
+ public:
+  explicit ClientArea(QWidget* parent) : QWidget(parent) {}
+  TCustomForm* form = nullptr;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+};
+
+class FormWindow final : public QWidget {
+ public:
+  FormWindow();
+  // Null once the form is being destroyed: late events then go nowhere.
+  TCustomForm* form = nullptr;
+  ClientArea* client() const { return client_; }
+  QMenuBar* bar() const { return bar_.data(); }
+  void setBar(QMenuBar* bar);
+  int barHeight() const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  // The close box asks the form, which decides between hiding and ending.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void layOut();
+
+  ClientArea* client_;
+  QPointer<QMenuBar> bar_;
+};
+
+class FormImpl final : public ControlImpl {
+ public:
+  FormImpl() : ControlImpl(new FormWindow) {}
+  FormWindow* Window() const { return static_cast<FormWindow*>(Widget()); }
+  QWidget* ClientWidget() const override {
+    FormWindow* window = Window();
+    return window != nullptr ? window->client() : nullptr;
+  }
+};
+
+// The form of a widget's window, when that window is one of ours and the form
+// is alive.
+TCustomForm* FormOf(QWidget* widget);
+
+}  // namespace framework::detail
