@@ -39,11 +39,22 @@ class TrickleStream : public TMemoryStream {
   }
 };
 
-std::filesystem::path TempDir() {
-  auto dir = std::filesystem::temp_directory_path() / ("kiritori-stream-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  return dir;
-}
+// Each test works in a folder of its own, removed afterwards.
+class FileStreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("kiritori-stream-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  const std::filesystem::path& TempDir() const { return dir_; }
+
+ private:
+  std::filesystem::path dir_;
+};
 
 TEST(MemoryStream, WritesGrowAndReadsReturnCounts) {
   TMemoryStream s;
@@ -150,7 +161,7 @@ TEST(MemoryStream, LoadFromStreamKeepsOldContentOnFailure) {
   EXPECT_EQ(std::memcmp(s.Memory(), "keep", 4), 0);
 }
 
-TEST(FileStream, CreateWriteReopenRead) {
+TEST_F(FileStreamTest, CreateWriteReopenRead) {
   const auto path = (TempDir() / "plain.bin").string();
   {
     TFileStream f(path, fmCreate);
@@ -170,15 +181,15 @@ TEST(FileStream, CreateWriteReopenRead) {
   EXPECT_THROW(f.WriteBuffer("x", 1), EWriteError);
 }
 
-TEST(FileStream, CreateTruncatesAnExistingFile) {
+TEST_F(FileStreamTest, CreateTruncatesAnExistingFile) {
   const auto path = (TempDir() / "trunc.bin").string();
   { TFileStream(path, fmCreate).WriteBuffer("long content", 12); }
   { TFileStream(path, fmCreate).WriteBuffer("ab", 2); }
   EXPECT_EQ(std::filesystem::file_size(path), 2u);
 }
 
-TEST(FileStream, OpenAndCreateFailuresNameTheFile) {
-  const auto dir = TempDir();
+TEST_F(FileStreamTest, OpenAndCreateFailuresNameTheFile) {
+  const auto& dir = TempDir();
   const auto missing = (dir / "missing.bin").string();
   try {
     TFileStream f(missing, fmOpenRead);
@@ -190,14 +201,12 @@ TEST(FileStream, OpenAndCreateFailuresNameTheFile) {
   EXPECT_THROW(TFileStream((dir / "no" / "such" / "x").string(), fmCreate), EFileCreateError);
 }
 
-TEST(FileStream, UniqueFilesBesideATargetAreDistinct) {
+TEST_F(FileStreamTest, UniqueFilesBesideATargetAreDistinct) {
   const auto target = (TempDir() / "target.bin").string();
   auto a = TFileStream::CreateUniqueBeside(target);
   auto b = TFileStream::CreateUniqueBeside(target);
   EXPECT_NE(a->FileName(), b->FileName());
   EXPECT_EQ(std::filesystem::path(a->FileName()).parent_path(), std::filesystem::path(target).parent_path());
-  std::filesystem::remove(a->FileName());
-  std::filesystem::remove(b->FileName());
 }
 
 }  // namespace
