@@ -12,6 +12,7 @@
 #include "graphics/Types.h"
 #include "platform/Windows.h"
 #include "runtime/Persistent.h"
+#include "runtime/StreamPersist.h"
 
 class TCanvas;
 class TStream;
@@ -26,7 +27,7 @@ using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage,
 // A class reference to TGraphic or a descendant.
 using TGraphicClass = TClass;
 
-class TGraphic : public TPersistent {
+class TGraphic : public TPersistent, public IStreamPersist {
   KIRITORI_CLASS(TGraphic, TPersistent)
 
   ~TGraphic() override;
@@ -80,6 +81,10 @@ class TGraphic : public TPersistent {
   // Fires OnProgress with the six arguments when it is assigned.
   virtual void ReportProgress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
                               const TRect& r, const std::string& msg);
+
+  // The stream-persistence interface: LoadStream and SaveStream.
+  void LoadFromStream(TStream& stream) override { LoadStream(stream); }
+  void SaveToStream(TStream& stream) override { SaveStream(stream); }
 
   bool IsModified() const { return modified_; }
   bool PaletteDirty() const { return paletteDirty_; }

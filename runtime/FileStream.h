@@ -30,9 +30,13 @@ class TFileStream : public TStream {
   // has, open for reading and writing. Raises EFileCreateError.
   static std::unique_ptr<TFileStream> CreateUniqueBeside(const std::string& fileName);
 
+  // As TStream's; a system call that fails counts as 0 bytes moved, so the
+  // exact-count operations report it as their read or write error.
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;
+  // Positions past the end are allowed; raises EStreamError before the start.
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  // Truncates or extends (with zeros) the file. Raises EStreamError.
   void SetSize(std::int64_t size) override;
 
   const std::string& FileName() const { return fileName_; }

@@ -16,6 +16,7 @@ class TMemoryStream : public TStream {
   TMemoryStream() = default;
   ~TMemoryStream() override = default;
 
+  // As TStream's: at most the bytes between the position and the end.
   std::int64_t Read(void* buffer, std::int64_t count) override;
   // Grows the stream as needed; writing past the end fills the gap with zeros.
   // Raises EStreamError when the result would exceed kMaxMemoryStreamSize and
