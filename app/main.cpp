@@ -1,2 +1,78 @@
-// Replaced by the application's start-up as soon as the windows exist.
-int main() { return 0; }
+// Start-up and shutdown of kiritori.
+#include <cstdio>
+#include <exception>
+
+#include "app/DispForm.h"
+#include "app/MainForm.h"
+#include "framework/Application.h"
+#include "framework/Framework.h"
+#include "graphics/Graphics.h"
+#include "platform/Platform.h"
+#include "resources/MainIcon.h"
+#include "runtime/Runtime.h"
+
+namespace {
+
+TIconImage MainIcon() {
+  TIconImage icon;
+  icon.Width = resources::kMainIconSize;
+  icon.Height = resources::kMainIconSize;
+  icon.Palette = resources::kMainIconPalette;
+  icon.Rows = resources::kMainIconRows;
+  return icon;
+}
+
+// Starts the layers lowest first and shuts down, in reverse, those that started.
+class Layers {
+ public:
+  Layers() {
+    runtime::Startup();
+    started_ = 1;
+    platform::Startup();
+    started_ = 2;
+    graphics::Startup();
+    started_ = 3;
+    framework::Startup();
+    started_ = 4;
+  }
+  ~Layers() {
+    if (started_ >= 4) framework::Shutdown();
+    if (started_ >= 3) graphics::Shutdown();
+    if (started_ >= 2) platform::Shutdown();
+    if (started_ >= 1) runtime::Shutdown();
+  }
+  Layers(const Layers&) = delete;
+  Layers& operator=(const Layers&) = delete;
+
+ private:
+  int started_ = 0;
+};
+
+void RunApplication() {
+  try {
+    Application->Initialize();
+    Application->SetIcon(MainIcon());
+    Application->CreateForm(mainForm);
+    Application->CreateForm(dispForm);
+    Application->Run();
+  } catch (...) {
+    // Anything that is not one of our exceptions shows as one with an empty
+    // message.
+    Application->HandleException(std::current_exception());
+  }
+}
+
+}  // namespace
+
+int main() {
+  try {
+    Layers layers;
+    RunApplication();
+  } catch (const std::exception& e) {
+    // A layer could not start: there is no window to report it in.
+    std::fprintf(stderr, "kiritori: %s\n", e.what());
+  } catch (...) {
+    std::fputs("kiritori: start-up failed\n", stderr);
+  }
+  return 0;
+}

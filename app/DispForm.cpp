@@ -1,0 +1,56 @@
+#include "app/DispForm.h"
+
+#include "app/WindowFont.h"
+#include "runtime/Strings.h"
+
+TdispForm* dispForm = nullptr;
+
+TdispForm::TdispForm(TComponent* owner) : TForm(owner) { BuildFromDefinition(); }
+
+TdispForm::~TdispForm() {
+  if (dispForm == this) dispForm = nullptr;
+}
+
+void TdispForm::BuildFromDefinition() {
+  BeginLoading();
+  SetName("dispForm");
+  SetPosition(poDefault);
+  SetBounds(636, 107, 164, 112);
+  SetCaption(strings::DispCaption);
+  SetColor(clBtnFace);
+  SetFont(app::WindowFont());
+
+  ScrollBox = runtime::CreateComponent<TScrollBox>(*this);
+  ScrollBox->SetName("ScrollBox");
+  ScrollBox->SetParent(this);
+  ScrollBox->SetBounds(0, 0, 156, 58);
+  ScrollBox->SetAlign(alClient);
+  ScrollBox->SetBevelInner(bvLowered);
+  ScrollBox->SetBevelOuter(bvNone);
+  ScrollBox->SetBorderStyle(bsNone);
+
+  MainMenu = runtime::CreateComponent<TMainMenu>(*this);
+  MainMenu->SetName("MainMenu");
+  const auto item = [this](TMenuItem* parent, const char* name, const char* caption) {
+    auto* made = runtime::CreateComponent<TMenuItem>(*this);
+    made->SetName(name);
+    made->SetCaption(caption);
+    parent->Add(made);
+    return made;
+  };
+  FileMenu = item(MainMenu->Items(), "FileMenu", strings::FileMenuCaption);
+  FileMenuSave = item(FileMenu, "FileMenuSave", strings::SaveMenuCaption);
+  FileMenuSave->OnClick = [this](TObject* sender) { FileMenuSaveClick(sender); };
+  FileMenuClose = item(FileMenu, "FileMenuClose", strings::CloseMenuCaption);
+  FileMenuClose->OnClick = [this](TObject* sender) { FileMenuCloseClick(sender); };
+  SetMenu(MainMenu);
+
+  // As in the main window: the client area is what the definition pins down.
+  SetClientWidth(156);
+  SetClientHeight(58);
+  EndLoading();
+}
+
+void TdispForm::FileMenuSaveClick(TObject*) {}
+
+void TdispForm::FileMenuCloseClick(TObject*) { Close(); }

@@ -1,0 +1,84 @@
+#include "app/MainForm.h"
+
+#include "app/WindowFont.h"
+#include "runtime/Strings.h"
+
+TmainForm* mainForm = nullptr;
+
+namespace {
+constexpr const char* kAuthorship = " kiritori 開発チーム";
+}  // namespace
+
+TmainForm::TmainForm(TComponent* owner) : TForm(owner) {
+  BuildFromDefinition();
+  SB->SetSimplePanel(true);
+  SetKeyPreview(true);
+}
+
+TmainForm::~TmainForm() {
+  if (mainForm == this) mainForm = nullptr;
+}
+
+void TmainForm::BuildFromDefinition() {
+  BeginLoading();
+  SetName("mainForm");
+  SetPosition(poDefaultPosOnly);
+  SetBounds(258, 106, 370, 318);
+  SetCaption(std::string(strings::MainCaptionStart) + kAuthorship + strings::MainCaptionEnd);
+  SetColor(clBtnFace);
+  SetFont(app::WindowFont());
+  SetKeyPreview(true);
+  OnKeyDown = [this](TObject* sender, TVirtualKey& key, TShiftState shift) { FormKeyDown(sender, key, shift); };
+
+  ScrollBox = runtime::CreateComponent<TScrollBox>(*this);
+  ScrollBox->SetName("ScrollBox");
+  ScrollBox->SetParent(this);
+  ScrollBox->SetBounds(0, 0, 362, 245);
+  ScrollBox->SetAlign(alClient);
+  ScrollBox->SetBorderStyle(bsNone);
+  ScrollBox->SetColor(clMedGray);
+  ScrollBox->SetParentColor(false);
+
+  SB = runtime::CreateComponent<TStatusBar>(*this);
+  SB->SetName("SB");
+  SB->SetParent(this);
+  SB->SetBounds(0, 245, 362, 19);
+  SB->SetSimplePanel(true);
+
+  MainMenu = runtime::CreateComponent<TMainMenu>(*this);
+  MainMenu->SetName("MainMenu");
+  const auto item = [this](TMenuItem* parent, const char* name, const char* caption) {
+    auto* made = runtime::CreateComponent<TMenuItem>(*this);
+    made->SetName(name);
+    made->SetCaption(caption);
+    parent->Add(made);
+    return made;
+  };
+  FileMenu = item(MainMenu->Items(), "FileMenu", strings::FileMenuCaption);
+  FileMenuOpen = item(FileMenu, "FileMenuOpen", strings::OpenMenuCaption);
+  FileMenuOpen->OnClick = [this](TObject* sender) { FileMenuOpenClick(sender); };
+  FileMenuClose = item(FileMenu, "FileMenuClose", strings::CloseMenuCaption);
+  FileMenuClose->OnClick = [this](TObject* sender) { FileMenuCloseClick(sender); };
+  toolMenu = item(MainMenu->Items(), "toolMenu", strings::ToolMenuCaption);
+  toolMenuCut = item(toolMenu, "toolMenuCut", strings::CutMenuCaption);
+  toolMenuCut->OnClick = [this](TObject* sender) { toolMenuCutClick(sender); };
+  toolMenuClipbd = item(toolMenu, "toolMenuClipbd", strings::ClipboardMenuCaption);
+  toolMenuClipbd->OnClick = [this](TObject* sender) { toolMenuClipbdClick(sender); };
+  SetMenu(MainMenu);
+
+  // The definition's outer size belongs to the original desktop's frame; the
+  // client area below the menu bar is what the window must offer.
+  SetClientWidth(362);
+  SetClientHeight(264);
+  EndLoading();
+}
+
+void TmainForm::FileMenuOpenClick(TObject*) {}
+
+void TmainForm::FileMenuCloseClick(TObject*) { Close(); }
+
+void TmainForm::toolMenuCutClick(TObject*) {}
+
+void TmainForm::toolMenuClipbdClick(TObject*) {}
+
+void TmainForm::FormKeyDown(TObject*, TVirtualKey&, TShiftState) {}
