@@ -2,8 +2,6 @@
 // system-colour refresh, read back from real pixels.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -226,17 +224,6 @@ TEST_F(CanvasTest, ThePenPositionSurvivesAChangeOfDeviceContext) {
   EXPECT_NE(canvas.PixelColor(10, 12), clBlack);
 }
 
-TEST_F(CanvasTest, ReleaseSelectionsHandsTheToolsBack) {
-  TDibCanvas canvas(4, 4);
-  canvas.Handle();
-  HDC dc = canvas.CurrentHandle();
-  canvas.ReleaseSelections();
-  EXPECT_EQ(canvas.State(), HandleReady);
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), GetStockObject(BLACK_PEN));
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), GetStockObject(NULL_BRUSH));
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), GetStockObject(SYSTEM_FONT));
-}
-
 TEST_F(CanvasTest, PixelsAreWrittenInResolvedColoursAndFillsUseTheBrush) {
   TDibCanvas canvas(6, 6);
   canvas.SetPixelColor(1, 2, clWindowText);
@@ -330,14 +317,6 @@ TEST_F(CanvasTest, LocksCountTheirHoldersAndTryAcquireNeverWaits) {
   EXPECT_EQ(canvas.LockCount(), 0);
 }
 
-TEST_F(CanvasTest, EveryLiveCanvasIsListed) {
-  auto canvas = std::make_unique<TDibCanvas>(2, 2);
-  EXPECT_TRUE(LiveCanvases().Contains(canvas.get()));
-  TCanvas* gone = canvas.get();
-  canvas.reset();
-  EXPECT_FALSE(LiveCanvases().Contains(gone));
-}
-
 TEST_F(CanvasTest, RefreshingSystemColoursRemakesOnlyTheirObjects) {
   TDibCanvas system(4, 4);
   TDibCanvas plain(4, 4);
@@ -359,19 +338,6 @@ TEST_F(CanvasTest, RefreshingSystemColoursRemakesOnlyTheirObjects) {
   system.DrawLineTo(3, 1);
   EXPECT_NE(system.Pen().Handle(), nullptr);
   EXPECT_EQ(static_cast<COLORREF>(system.PixelColor(2, 1)), GetSysColor(COLOR_WINDOWTEXT));
-}
-
-TEST_F(CanvasTest, ToolsAssignedToACanvasAreCopiedNotReplaced) {
-  TDibCanvas canvas(2, 2);
-  TPen& own = canvas.Pen();
-  TPen pen;
-  pen.SetColor(clRed);
-  pen.SetMode(pmXor);
-  canvas.SetPen(pen);
-  EXPECT_EQ(&canvas.Pen(), &own);
-  EXPECT_EQ(own.Resource, pen.Resource);
-  EXPECT_EQ(own.Mode(), pmXor);
-  EXPECT_EQ(own.OwnerLock, &canvas.CanvasLock());
 }
 
 }  // namespace

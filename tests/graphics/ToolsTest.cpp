@@ -83,15 +83,6 @@ TEST_F(ToolCacheTest, RecordsAreFoundByContentCountedAndFreedWithTheLastUser) {
   EXPECT_EQ(cache.RecordCount(), 0u);
 }
 
-TEST_F(ToolCacheTest, ARecordMadeFromAttributesWithAHandleAdoptsIt) {
-  TResourceManager cache(sizeof(TPenData));
-  TPenData data = TPen::DefaultData();
-  data.Handle = CreatePen(PS_SOLID, 3, 0);
-  ToolResource* record = cache.FindOrAddResource(&data);
-  EXPECT_EQ(record->Handle.load(), data.Handle);
-  cache.ReleaseResource(record);  // deletes the adopted pen; the fixture sees no leak
-}
-
 TEST_F(ToolCacheTest, ForgettingSystemColourHandlesDropsOnlyThoseObjects) {
   TPen system;
   system.SetColor(clWindowText);
