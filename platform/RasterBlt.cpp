@@ -330,9 +330,8 @@ bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src
   const bool sameSurface = usesS && src->top == dst.top;
   const bool bottomUp = sameSurface && unitY && ay.d0 > ay.s0;
 
-  // Fast paths: a plain copy between equal formats is a memmove per row, and a
-  // copy from an indexed source into a true-colour one is one table lookup per
-  // pixel.
+  // Fast paths for unscaled transfers. A plain copy between equal formats is a
+  // memmove per row.
   if (index == 0xCC && unitX && unitY) {
     const i64 firstSrcRow = ay.s0 + (cy0 - ay.d0);
     if (conv->identity() && src->bitsPerPixel == dst.bitsPerPixel && dst.bitsPerPixel >= 8) {
@@ -369,6 +368,7 @@ bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src
     }
     return true;
   }
+  // A copy from an 8-bit source into a true-colour one is one table lookup per pixel.
   if (index == 0xCC && unitX && unitY) {
     const i64 firstSrcRow = ay.s0 + (cy0 - ay.d0);
     const std::uint32_t* lut = conv->lookup();
