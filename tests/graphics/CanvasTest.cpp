@@ -294,8 +294,17 @@ TEST_F(CanvasTest, GraphicsAreDrawnAtTheirSizeOrStretchedAndEmptyOnesNotAtAll) {
 TEST_F(CanvasTest, WritingTextMovesThePenToTheTextsEnd) {
   TDibCanvas canvas(64, 16);
   const std::int32_t width = canvas.TextWidth("kiritori");
+  EXPECT_GT(width, 0);
   canvas.WriteText(3, 2, "kiritori");
   EXPECT_EQ(canvas.PenPosition(), Point(3 + width, 2));
+
+  // Right-to-left reading shifts the text only when the window origin is moved.
+  canvas.TextOptions = ETO_RTLREADING;
+  canvas.WriteText(3, 2, "kiritori");
+  EXPECT_EQ(canvas.PenPosition(), Point(3 + width, 2));
+  SetWindowOrgEx(canvas.CurrentHandle(), 1, 0, nullptr);
+  canvas.WriteText(3, 2, "kiritori");
+  EXPECT_EQ(canvas.PenPosition(), Point(3 + width + 1 + width, 2));
 }
 
 TEST_F(CanvasTest, LocksCountTheirHoldersAndTryAcquireNeverWaits) {
