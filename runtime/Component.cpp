@@ -7,12 +7,16 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 }
 
 TComponent::~TComponent() {
+  DestroyComponents();
+  if (owner_ != nullptr) owner_->Remove(this);
+}
+
+void TComponent::DestroyComponents() noexcept {
   // Last added first, so a component never outlives one made before it that it
   // may refer to. Each destructor removes its component from this list.
   while (!components_.empty()) {
-    delete components_.back();
+    std::unique_ptr<TComponent> doomed(components_.back());
   }
-  if (owner_ != nullptr) owner_->Remove(this);
 }
 
 TComponent* TComponent::Components(int index) const {

@@ -31,6 +31,10 @@ class TComponent : public TPersistent {
 
   // True while the component is being built from its form definition.
   bool IsLoading() const { return loading_; }
+  // Destroys the owned components now, last added first. A subclass whose
+  // components refer to its own members calls it from its destructor.
+  void DestroyComponents() noexcept;
+
   // Marks the component and everything it owns as being loaded.
   void BeginLoading();
   // Clears the mark on the component and everything it owns and calls Loaded
