@@ -27,6 +27,7 @@ using TProgressEvent = std::function<void(TObject* sender, TProgressStage stage,
 // A class reference to TGraphic or a descendant.
 using TGraphicClass = TClass;
 
+// Operations marked abstract raise EAbstractError unless the subclass fills them.
 class TGraphic : public TPersistent, public IStreamPersist {
   KIRITORI_CLASS(TGraphic, TPersistent)
 
