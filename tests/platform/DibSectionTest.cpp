@@ -81,8 +81,9 @@ TEST_F(DibSections, KeepTheirColourTableAndMasks) {
   EXPECT_EQ(table[2].rgbBlue, 255);
   EXPECT_EQ(GetDIBColorTable(dc, 2, 256, table), 1u);
   EXPECT_EQ(GetDIBColorTable(dc, 3, 256, table), 0u);
-  const RGBQUAD white{255, 255, 255, 0};
-  EXPECT_EQ(SetDIBColorTable(dc, 1, 5, &white), 2u) << "clipped to the table";
+  const RGBQUAD whites[5] = {{255, 255, 255, 0}, {255, 255, 255, 0}, {255, 255, 255, 0}, {255, 255, 255, 0},
+                             {255, 255, 255, 0}};
+  EXPECT_EQ(SetDIBColorTable(dc, 1, 5, whites), 2u) << "clipped to the table";
   ASSERT_EQ(GetDIBColorTable(dc, 1, 1, table), 1u);
   EXPECT_EQ(table[0].rgbGreen, 255);
   // The pixels follow the table: index 1 now reads white.

@@ -43,7 +43,7 @@ class RleDecoding : public PlatformTest {
     for (int i = 0; i < 256; ++i) info.colors[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
     // An exact-size heap copy lets AddressSanitizer catch any read past the data.
     auto* copy = new std::uint8_t[data.empty() ? 1 : data.size()];
-    std::memcpy(copy, data.data(), data.size());
+    if (!data.empty()) std::memcpy(copy, data.data(), data.size());
     HBITMAP bitmap = CreateDIBitmap(dc, &info.header, CBM_INIT, copy, info.info(), DIB_RGB_COLORS);
     delete[] copy;
     EXPECT_NE(bitmap, nullptr);
