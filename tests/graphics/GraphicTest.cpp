@@ -128,17 +128,6 @@ TEST(Graphic, TransparentNotifiesOnlyOnChange) {
   EXPECT_EQ(changes, 1);
 }
 
-TEST(Graphic, NotifyChangedSetsModifiedWithOrWithoutHandler) {
-  TTextGraphic g;
-  g.NotifyChanged(nullptr);
-  EXPECT_TRUE(g.IsModified());
-  TObject* sender = nullptr;
-  g.OnChange = [&](TObject* s) { sender = s; };
-  TTextGraphic other;
-  g.NotifyChanged(&other);
-  EXPECT_EQ(sender, &g);  // always the graphic itself
-}
-
 TEST(Graphic, ReportProgressPassesItsArgumentsOn) {
   TTextGraphic g;
   g.ReportProgress(&g, psStarting, 0, false, Rect(0, 0, 1, 1), "");  // no handler: nothing happens

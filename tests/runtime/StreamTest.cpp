@@ -201,12 +201,4 @@ TEST_F(FileStreamTest, OpenAndCreateFailuresNameTheFile) {
   EXPECT_THROW(TFileStream((dir / "no" / "such" / "x").string(), fmCreate), EFileCreateError);
 }
 
-TEST_F(FileStreamTest, UniqueFilesBesideATargetAreDistinct) {
-  const auto target = (TempDir() / "target.bin").string();
-  auto a = TFileStream::CreateUniqueBeside(target);
-  auto b = TFileStream::CreateUniqueBeside(target);
-  EXPECT_NE(a->FileName(), b->FileName());
-  EXPECT_EQ(std::filesystem::path(a->FileName()).parent_path(), std::filesystem::path(target).parent_path());
-}
-
 }  // namespace
