@@ -307,21 +307,23 @@ void TWinControl::Realign() {
       if (!c->visible_ || c->align_ != pass) continue;
       const int width = std::max(right - left, 0);
       const int height = std::max(bottom - top, 0);
+      // Docked controls keep their own height or width even when the client
+      // area is too small for them; the client-aligned one gets what is left.
       switch (pass) {
         case alTop:
-          c->StoreBounds(left, top, width, std::min(c->height_, height));
+          c->StoreBounds(left, top, width, c->height_);
           top += c->height_;
           break;
         case alBottom:
-          c->StoreBounds(left, bottom - std::min(c->height_, height), width, std::min(c->height_, height));
+          c->StoreBounds(left, bottom - c->height_, width, c->height_);
           bottom -= c->height_;
           break;
         case alLeft:
-          c->StoreBounds(left, top, std::min(c->width_, width), height);
+          c->StoreBounds(left, top, c->width_, height);
           left += c->width_;
           break;
         case alRight:
-          c->StoreBounds(right - std::min(c->width_, width), top, std::min(c->width_, width), height);
+          c->StoreBounds(right - c->width_, top, c->width_, height);
           right -= c->width_;
           break;
         default:

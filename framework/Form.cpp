@@ -206,9 +206,13 @@ void TCustomForm::SetVisible(bool value) {
                    area.Top + static_cast<int>(area.Height() - window->height()) / 2);
     }
   }
+  const bool wasShowing = window->isVisible();
   window->show();
-  window->raise();
-  window->activateWindow();
+  // A window that was already up comes to the front; a new one is there.
+  if (wasShowing) {
+    window->raise();
+    window->activateWindow();
+  }
   FrameChanged();
 }
 

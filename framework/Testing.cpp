@@ -1,0 +1,129 @@
+#include "framework/Testing.h"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QTimer>
+
+#include "framework/Menu.h"
+#include "framework/detail/ControlImpl.h"
+#include "framework/detail/FormImpl.h"
+#include "framework/detail/MenuImpl.h"
+
+namespace framework::testing {
+
+namespace {
+
+int QtKeyOf(TVirtualKey key) {
+  if (key >= 'A' && key <= 'Z') return Qt::Key_A + (key - 'A');
+  if (key >= '0' && key <= '9') return Qt::Key_0 + (key - '0');
+  switch (key) {
+    case VK_LEFT: return Qt::Key_Left;
+    case VK_UP: return Qt::Key_Up;
+    case VK_RIGHT: return Qt::Key_Right;
+    case VK_DOWN: return Qt::Key_Down;
+    case VK_RETURN: return Qt::Key_Return;
+    case VK_ESCAPE: return Qt::Key_Escape;
+    case VK_SPACE: return Qt::Key_Space;
+    case VK_TAB: return Qt::Key_Tab;
+    case VK_HOME: return Qt::Key_Home;
+    case VK_END: return Qt::Key_End;
+    case VK_PRIOR: return Qt::Key_PageUp;
+    case VK_NEXT: return Qt::Key_PageDown;
+    default: return 0;
+  }
+}
+
+Qt::KeyboardModifiers ModifiersOf(TShiftState shift) {
+  Qt::KeyboardModifiers modifiers;
+  if (shift.Contains(ssShift)) modifiers |= Qt::ShiftModifier;
+  if (shift.Contains(ssAlt)) modifiers |= Qt::AltModifier;
+  if (shift.Contains(ssCtrl)) modifiers |= Qt::ControlModifier;
+  return modifiers;
+}
+
+Qt::MouseButtons ButtonsOf(TShiftState shift) {
+  Qt::MouseButtons buttons;
+  if (shift.Contains(ssLeft)) buttons |= Qt::LeftButton;
+  if (shift.Contains(ssRight)) buttons |= Qt::RightButton;
+  if (shift.Contains(ssMiddle)) buttons |= Qt::MiddleButton;
+  return buttons;
+}
+
+Qt::MouseButton ButtonOf(TMouseButton button) {
+  switch (button) {
+    case mbRight: return Qt::RightButton;
+    case mbMiddle: return Qt::MiddleButton;
+    default: return Qt::LeftButton;
+  }
+}
+
+void SendMouse(TControl& control, QEvent::Type type, Qt::MouseButton button, TShiftState shift, int x, int y) {
+  QWidget* target = control.Impl().ClientWidget();
+  if (target == nullptr) return;
+  const QPointF local(x, y);
+  QMouseEvent event(type, local, target->mapToGlobal(local), button, ButtonsOf(shift), ModifiersOf(shift));
+  QApplication::sendEvent(target, &event);
+}
+
+}  // namespace
+
+void ProcessEvents() { QApplication::processEvents(); }
+
+void RunLater(std::function<void()> action) {
+  QTimer::singleShot(0, QCoreApplication::instance(), [action = std::move(action)] {
+    framework::detail::Guarded(action);
+  });
+}
+
+void ClickCloseBox(TCustomForm& form) {
+  if (QWidget* window = form.Impl().Widget()) window->close();
+}
+
+void PressKey(TControl& control, TVirtualKey key, TShiftState shift) {
+  QWidget* target = control.Impl().Widget();
+  const int qtKey = QtKeyOf(key);
+  if (target == nullptr || qtKey == 0) return;
+  QKeyEvent event(QEvent::KeyPress, qtKey, ModifiersOf(shift));
+  QApplication::sendEvent(target, &event);
+}
+
+void PressMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y) {
+  SendMouse(control, QEvent::MouseButtonPress, ButtonOf(button), shift, x, y);
+}
+
+void MoveMouse(TControl& control, TShiftState shift, int x, int y) {
+  SendMouse(control, QEvent::MouseMove, Qt::NoButton, shift, x, y);
+}
+
+void ReleaseMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y) {
+  SendMouse(control, QEvent::MouseButtonRelease, ButtonOf(button), shift, x, y);
+}
+
+TColor PixelAt(TControl& control, int x, int y) {
+  QWidget* widget = control.Impl().Widget();
+  QWidget* client = control.Impl().ClientWidget();
+  if (widget == nullptr || client == nullptr) return clNone;
+  const QPoint at = client->mapTo(widget, QPoint(x, y));
+  const QImage image = widget->grab().toImage();
+  if (!image.rect().contains(at)) return clNone;
+  const QRgb rgb = image.pixel(at);
+  return static_cast<TColor>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
+}
+
+std::vector<std::string> MenuBarTexts(const TCustomForm& form) {
+  std::vector<std::string> texts;
+  const auto* window = static_cast<const framework::detail::FormWindow*>(form.Impl().Widget());
+  if (window == nullptr || window->bar() == nullptr) return texts;
+  for (const QAction* action : window->bar()->actions()) {
+    if (action->isVisible()) texts.push_back(action->text().toStdString());
+  }
+  return texts;
+}
+
+std::string ResolvedWindowFontFamily() { return QFontInfo(QApplication::font()).family().toStdString(); }
+
+}  // namespace framework::testing

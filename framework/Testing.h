@@ -1,0 +1,41 @@
+// What tests need to drive the framework the way a user does, without seeing
+// a Qt type: the close box, keys, reading back painted pixels, and running code
+// from inside the message loop.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/Form.h"
+#include "framework/Input.h"
+
+namespace framework::testing {
+
+// Handles the events that are waiting.
+void ProcessEvents();
+// Runs action from the message loop once the loop is running (or at the next
+// ProcessEvents).
+void RunLater(std::function<void()> action);
+// Asks the form's window to close, as the close box does.
+void ClickCloseBox(TCustomForm& form);
+// Sends a key press to control's widget through the application's event
+// dispatch, as the keyboard does when the control has the focus. Keys without
+// a Qt equivalent are ignored.
+void PressKey(TControl& control, TVirtualKey key, TShiftState shift);
+// Sends a mouse press, move or release at (x, y) in control's client
+// coordinates. buttons are the buttons held after the event.
+void PressMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y);
+void MoveMouse(TControl& control, TShiftState shift, int x, int y);
+void ReleaseMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y);
+// The colour of the pixel at (x, y) of control's client area as the control
+// paints itself now.
+TColor PixelAt(TControl& control, int x, int y);
+// The texts of the form's menu-bar entries as the bar shows them ("&" marks
+// included); empty without a menu.
+std::vector<std::string> MenuBarTexts(const TCustomForm& form);
+// The family of the font the windows show their text in, as the font system
+// resolved it.
+std::string ResolvedWindowFontFamily();
+
+}  // namespace framework::testing

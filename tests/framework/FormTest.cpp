@@ -1,0 +1,199 @@
+#include "framework/Form.h"
+
+#include <gtest/gtest.h>
+
+#include "Support.h"
+#include "framework/Menu.h"
+#include "framework/Screen.h"
+#include "framework/StatusBar.h"
+#include "framework/Testing.h"
+
+namespace {
+
+// A form with a menu, a client-aligned scroll box and a status bar, like the
+// main window.
+struct Window {
+  ScopedApplication app;
+  TForm* form = nullptr;
+  TScrollBox* box = nullptr;
+  TStatusBar* bar = nullptr;
+  TMainMenu* menu = nullptr;
+
+  Window() {
+    app->CreateForm(form);
+    box = runtime::CreateComponent<TScrollBox>(*form);
+    box->SetParent(form);
+    box->SetAlign(alClient);
+    bar = runtime::CreateComponent<TStatusBar>(*form);
+    bar->SetParent(form);
+    menu = runtime::CreateComponent<TMainMenu>(*form);
+    auto* item = runtime::CreateComponent<TMenuItem>(*form);
+    item->SetCaption("ファイル(&F)");
+    menu->Items()->Add(item);
+    form->SetMenu(menu);
+    form->SetClientWidth(362);
+    form->SetClientHeight(264);
+  }
+};
+
+TEST(Form, AlignedChildrenShareTheClientAreaBelowTheMenu) {
+  Window w;
+  EXPECT_EQ(w.form->ClientWidth(), 362);
+  EXPECT_EQ(w.form->ClientHeight(), 264);
+  EXPECT_EQ(w.bar->BoundsRect(), Rect(0, 245, 362, 264));
+  EXPECT_EQ(w.box->BoundsRect(), Rect(0, 0, 362, 245));
+  EXPECT_GT(w.form->MenuBarHeight(), 0);
+  EXPECT_EQ(w.form->Height(), 264 + w.form->MenuBarHeight());
+
+  w.form->Show();
+  framework::testing::ProcessEvents();
+  EXPECT_EQ(w.form->ClientWidth(), 362);
+  EXPECT_EQ(w.form->ClientHeight(), 264);
+  w.form->SetClientWidth(500);
+  w.form->SetClientHeight(300);
+  framework::testing::ProcessEvents();
+  EXPECT_EQ(w.bar->BoundsRect(), Rect(0, 281, 500, 300));
+  EXPECT_EQ(w.box->BoundsRect(), Rect(0, 0, 500, 281));
+}
+
+TEST(Form, ClientSizeIsClampedToTheScreensWorkArea) {
+  Window w;
+  framework::SetScreenWorkAreaForTesting(Rect(0, 0, 640, 480));
+  w.form->SetClientWidth(5000);
+  w.form->SetClientHeight(5000);
+  EXPECT_EQ(w.form->ClientWidth(), 640);
+  EXPECT_EQ(w.form->ClientHeight(), 480 - w.form->MenuBarHeight());
+  w.form->SetClientWidth(-3);
+  EXPECT_EQ(w.form->ClientWidth(), 0);
+  framework::SetScreenWorkAreaForTesting(Rect(0, 0, 800, 600));
+}
+
+TEST(Form, ClosingAFormThatIsNotTheMainOneHidesIt) {
+  Window w;
+  TForm* other = nullptr;
+  w.app->CreateForm(other);
+  other->Show();
+  EXPECT_TRUE(other->Showing());
+  framework::testing::ClickCloseBox(*other);
+  EXPECT_FALSE(other->Showing());
+  EXPECT_FALSE(other->Visible());
+  EXPECT_FALSE(w.app->Terminated());
+  other->Show();
+  EXPECT_TRUE(other->Showing());
+}
+
+TEST(Form, OnCloseDecidesWhatClosingDoes) {
+  Window w;
+  TForm* other = nullptr;
+  w.app->CreateForm(other);
+  other->Show();
+  other->OnClose = [](TObject*, TCloseAction& action) { action = caNone; };
+  other->Close();
+  EXPECT_TRUE(other->Showing());
+
+  w.form->OnClose = [](TObject*, TCloseAction& action) { action = caNone; };
+  w.form->Close();
+  EXPECT_FALSE(w.app->Terminated());
+  w.form->OnClose = nullptr;
+  w.form->Close();
+  EXPECT_TRUE(w.app->Terminated());
+}
+
+TEST(Form, CaFreeDestroysTheFormFromTheLoop) {
+  Window w;
+  TForm* other = nullptr;
+  w.app->CreateForm(other);
+  other->SetName("other");
+  other->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
+  other->Show();
+  other->Close();
+  EXPECT_NE(w.app->FindComponent("other"), nullptr);
+  framework::testing::ProcessEvents();
+  EXPECT_EQ(w.app->FindComponent("other"), nullptr);
+}
+
+struct KeyLog {
+  int calls = 0;
+  TVirtualKey key = 0;
+  TShiftState shift;
+};
+
+TEST(Form, KeyPreviewHandsKeysOfItsControlsToTheFormFirst) {
+  Window w;
+  KeyLog log;
+  w.form->OnKeyDown = [&](TObject* sender, TVirtualKey& key, TShiftState shift) {
+    EXPECT_EQ(sender, w.form);
+    ++log.calls;
+    log.key = key;
+    log.shift = shift;
+  };
+  w.form->Show();
+  framework::testing::PressKey(*w.box, VK_LEFT, ssShift | ssCtrl);
+  EXPECT_EQ(log.calls, 0);  // no preview: the scroll box's key is its own
+
+  w.form->SetKeyPreview(true);
+  framework::testing::PressKey(*w.box, VK_LEFT, ssShift | ssCtrl);
+  EXPECT_EQ(log.calls, 1);
+  EXPECT_EQ(log.key, 0x25);
+  EXPECT_EQ(log.shift.Bits, 1 | 4);
+  framework::testing::PressKey(*w.box, 'K', ssAlt);
+  EXPECT_EQ(log.calls, 2);
+  EXPECT_EQ(log.key, 0x4B);
+  EXPECT_EQ(log.shift.Bits, 2);
+}
+
+TEST(Form, TheFormGetsItsOwnKeysWithoutPreviewOnce) {
+  Window w;
+  KeyLog log;
+  w.form->OnKeyDown = [&](TObject*, TVirtualKey& key, TShiftState) {
+    ++log.calls;
+    log.key = key;
+  };
+  w.form->Show();
+  framework::testing::PressKey(*w.form, VK_DOWN, {});
+  EXPECT_EQ(log.calls, 1);
+  EXPECT_EQ(log.key, 0x28);
+  w.form->SetKeyPreview(true);
+  framework::testing::PressKey(*w.form, VK_UP, {});
+  EXPECT_EQ(log.calls, 2);
+  EXPECT_EQ(log.key, 0x26);
+}
+
+TEST(Form, ArrowKeysDoNotScrollTheScrollBox) {
+  Window w;
+  auto* inner = runtime::CreateComponent<TScrollBox>(*w.form);
+  inner->SetParent(w.box);
+  inner->SetBounds(0, 0, 2000, 2000);
+  w.form->SetKeyPreview(true);
+  w.form->Show();
+  framework::testing::ProcessEvents();
+  ASSERT_TRUE(w.box->VertScrollBarShowing());
+  framework::testing::PressKey(*w.box, VK_DOWN, {});
+  framework::testing::PressKey(*w.box, VK_NEXT, {});
+  framework::testing::PressKey(*w.box, VK_RIGHT, {});
+  EXPECT_EQ(w.box->VertScrollPosition(), 0);
+  EXPECT_EQ(w.box->HorzScrollPosition(), 0);
+}
+
+TEST(Form, CaptionAndMenuBarShowWhatTheyAreGiven) {
+  Window w;
+  w.form->SetCaption("切り取り結果");
+  EXPECT_EQ(w.form->Caption(), "切り取り結果");
+  EXPECT_EQ(framework::testing::MenuBarTexts(*w.form), std::vector<std::string>{"ファイル(&F)"});
+  w.form->SetMenu(nullptr);
+  EXPECT_TRUE(framework::testing::MenuBarTexts(*w.form).empty());
+  EXPECT_EQ(w.form->MenuBarHeight(), 0);
+  EXPECT_EQ(w.form->ClientHeight(), 264);
+}
+
+TEST(Form, IsFilledWithTheButtonFaceColour) {
+  Window w;
+  w.box->SetVisible(false);
+  w.bar->SetVisible(false);
+  w.form->Show();
+  framework::testing::ProcessEvents();
+  EXPECT_EQ(w.form->Color(), clBtnFace);
+  EXPECT_EQ(framework::testing::PixelAt(*w.form, 100, 100), 0xF0F0F0);
+}
+
+}  // namespace
