@@ -22,9 +22,15 @@ std::uintptr_t Encode(std::uint32_t slot, ObjectKind kind, std::uint8_t generati
 
 std::unique_ptr<ObjectTable> gTable;
 
+// Each table starts its slots' generations where the previous table left off,
+// so a handle kept across Shutdown and Startup does not name a new object.
+std::uint8_t gNextEpoch = 1;
+
 }  // namespace
 
-ObjectTable::ObjectTable() = default;
+ObjectTable::ObjectTable() : epoch_(gNextEpoch) {
+  gNextEpoch = static_cast<std::uint8_t>(gNextEpoch == 255 ? 1 : gNextEpoch + 1);
+}
 
 ObjectTable::~ObjectTable() {
   // Objects refer to each other only by handle, so the order of destruction
@@ -43,7 +49,7 @@ HGDIOBJ ObjectTable::Insert(std::unique_ptr<GdiObject> object) {
   } else {
     if (slots_.size() >= kMaxLiveObjects) return nullptr;
     try {
-      slots_.emplace_back();
+      slots_.push_back(Slot{nullptr, epoch_});
     } catch (const std::bad_alloc&) {
       return nullptr;
     }

@@ -78,6 +78,7 @@ class ObjectTable {
   std::vector<Slot> slots_;
   std::vector<std::uint32_t> freeSlots_;
   std::size_t counts_[8] = {};
+  std::uint8_t epoch_;
 };
 
 // The process's table between Startup and Shutdown, else null.
