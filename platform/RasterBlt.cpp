@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/Raster.h"
@@ -30,7 +31,8 @@ constexpr i64 kLookup16Threshold = i64{1} << 17;
 class PixelConverter {
  public:
   PixelConverter(const Surface& src, const Surface& dst, const DrawAttributes& attr, i64 pixels)
-      : src_(src), dst_(dst), nearest_(dst_) {
+      : src_(src), dst_(dst) {
+    if (dst_.bpp <= 8) nearest_.emplace(dst_);
     const bool srcMono = src_.bpp == 1, dstMono = dst_.bpp == 1;
     textValue_ = ColorToPixel(dst, attr.textColor);
     bkValue_ = ColorToPixel(dst, attr.bkColor);
@@ -44,6 +46,9 @@ class PixelConverter {
     } else if (dstMono) {
       const COLORREF key = attr.srcBkColor == CLR_INVALID ? attr.bkColor : attr.srcBkColor;
       srcKey_ = ColorToPixel(src, key);
+      // Only the colour bits count: the fourth byte of a 32-bit pixel is not colour.
+      srcBits_ = src_.bpp == 24 ? 0xFFFFFFu : src_.red.mask | src_.green.mask | src_.blue.mask;
+      if (src_.bpp <= 8) srcBits_ = raster::ValueMask(src_.bpp);
       kind_ = Kind::kToMono;
     } else if (src_.bpp <= 8 || (src_.bpp == 16 && pixels >= kLookup16Threshold)) {
       lut_.resize(std::size_t{1} << src_.bpp);
@@ -65,7 +70,7 @@ class PixelConverter {
       case Kind::kLookup:
         return lut_[v & raster::ValueMask(src_.bpp)];
       case Kind::kToMono:
-        return (v & raster::ValueMask(src_.bpp)) == srcKey_ ? 1u : 0u;
+        return (v & srcBits_) == srcKey_ ? 1u : 0u;
       case Kind::kViaColor:
         return DestinationValue(raster::Unpack(src_, v));
     }
@@ -82,7 +87,7 @@ class PixelConverter {
     return raster::Unpack(src_, v & raster::ValueMask(src_.bpp));
   }
   std::uint32_t DestinationValue(COLORREF rgb) {
-    return dst_.bpp <= 8 ? nearest_(rgb) : raster::Pack(dst_, rgb);
+    return nearest_ ? (*nearest_)(rgb) : raster::Pack(dst_, rgb);
   }
 
  private:
@@ -91,10 +96,10 @@ class PixelConverter {
 
   Format src_;
   Format dst_;
-  raster::NearestIndex nearest_;
+  std::optional<raster::NearestIndex> nearest_;  // for indexed destinations
   Kind kind_ = Kind::kIdentity;
   std::vector<std::uint32_t> lut_;
-  std::uint32_t srcKey_ = 0;
+  std::uint32_t srcKey_ = 0, srcBits_ = 0;
   std::uint32_t textValue_ = 0, bkValue_ = 0;
   COLORREF textColor_ = 0, bkColor_ = 0;
 };

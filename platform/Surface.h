@@ -24,7 +24,13 @@ struct Surface {
   // 5-5-5 for 16 bits, 8-8-8 for 32 bits.
   DWORD masks[3] = {0, 0, 0};
 
-  bool empty() const { return width <= 0 || height <= 0 || top == nullptr; }
+  // True when there is nothing the engine can draw on: no pixels, or a depth it
+  // does not know.
+  bool empty() const {
+    return width <= 0 || height <= 0 || top == nullptr ||
+           (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 16 &&
+            bitsPerPixel != 24 && bitsPerPixel != 32);
+  }
   std::uint8_t* row(std::int32_t y) const { return top + pitch * y; }
 };
 

@@ -184,6 +184,13 @@ TEST(RasterBlt, MonochromeTransfersFollowTextAndBackgroundColours) {
   StretchSurface(back, 0, 0, 4, 1, &colour.view(), 0, 0, 4, 1, nullptr, SRCCOPY, attr);
   EXPECT_EQ(ReadPixel(back, 0, 0), 1u);
   EXPECT_EQ(ReadPixel(back, 1, 0), 0u);
+  // The unused fourth byte of a 32-bit pixel does not take part.
+  TestSurface x32(2, 1, 32);
+  WritePixel(x32, 0, 0, 0xFFFF0000u);
+  WritePixel(x32, 1, 0, 0xFFFE0000u);
+  StretchSurface(back, 0, 0, 2, 1, &x32.view(), 0, 0, 2, 1, nullptr, SRCCOPY, attr);
+  EXPECT_EQ(ReadPixel(back, 0, 0), 1u);
+  EXPECT_EQ(ReadPixel(back, 1, 0), 0u);
 }
 
 TEST(RasterBlt, BrushesSolidHatchedPatternAndNull) {
