@@ -207,3 +207,24 @@ TEST_F(DeviceContexts, BlitsBetweenContextsAndSetPixelReportsTheColourSet) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DeviceContexts, ABlitWithinOneBitmapReadsThePixelsAsTheyWereBefore) {
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 6);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  for (int y = 0; y < 6; ++y) SetPixel(dc, 0, y, RGB(y * 10, 0, 0));
+  // Move rows 0..3 down by two: a naive top-down copy would smear row 0.
+  EXPECT_TRUE(BitBlt(dc, 0, 2, 1, 4, dc, 0, 0, SRCCOPY));
+  for (int y = 2; y < 6; ++y) EXPECT_EQ(GetPixel(dc, 0, y), RGB((y - 2) * 10, 0, 0)) << y;
+  // Mirror the column in place.
+  for (int y = 0; y < 6; ++y) SetPixel(dc, 0, y, RGB(y * 10, 0, 0));
+  EXPECT_TRUE(StretchBlt(dc, 0, 0, 1, 6, dc, 0, 6, 1, -6, SRCCOPY));
+  for (int y = 0; y < 6; ++y) EXPECT_EQ(GetPixel(dc, 0, y), RGB((5 - y) * 10, 0, 0)) << y;
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+}  // namespace
