@@ -6,26 +6,17 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "framework/detail/ControlImpl.h"
+#include "graphics/Color.h"
 
 namespace framework::detail {
 
 QColor ToQColor(TColor color) {
-  // The desktop's classic scheme, by system-colour index, as 0xRRGGBB.
-  static constexpr std::array<std::uint32_t, 25> kSystemColors = {
-      0xC8C8C8, 0x000000, 0x99B4D1, 0xBFCDDB, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000,
-      0x000000, 0xB4B4B4, 0xF4F7FC, 0xABABAB, 0x3399FF, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D,
-      0x000000, 0x434E54, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000, 0xFFFFE1};
-  const auto bits = static_cast<std::uint32_t>(color);
-  if ((bits & 0x80000000u) != 0) {
-    const std::uint32_t index = bits & 0xFFu;
-    const std::uint32_t rgb = index < kSystemColors.size() ? kSystemColors[index] : 0;
-    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-  }
-  return QColor(bits & 0xFF, (bits >> 8) & 0xFF, (bits >> 16) & 0xFF);
+  // System colours follow the platform's scheme, like everything it draws.
+  const COLORREF rgb = ResolveColor(color);
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
 TVirtualKey VirtualKeyOf(const QKeyEvent& event) {
@@ -196,6 +187,21 @@ void TControl::SetAlign(TAlign value) {
   align_ = value;
   if (parent_ != nullptr) parent_->ChildChanged(this);
 }
+
+void TControl::SetAutoSize(bool value) {
+  if (value == autoSize_) return;
+  autoSize_ = value;
+  AdjustSize();
+}
+
+void TControl::AdjustSize() {
+  if (!autoSize_) return;
+  int width = width_;
+  int height = height_;
+  if (ProposeAutoSize(width, height)) SetBounds(left_, top_, width, height);
+}
+
+bool TControl::ProposeAutoSize(int&, int&) { return false; }
 
 TColor TControl::Color() const {
   if (parentColor_ && parent_ != nullptr) return parent_->Color();

@@ -77,6 +77,14 @@ class TControl : public TComponent {
   TAlign Align() const { return align_; }
   void SetAlign(TAlign value);
 
+  // With AutoSize set the control takes the size ProposeAutoSize proposes,
+  // now and whenever AdjustSize is called.
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool value);
+  // Asks ProposeAutoSize for a size and takes it when AutoSize is set and the
+  // proposal is accepted.
+  void AdjustSize();
+
   // Background colour; ParentColor makes the control follow its parent's
   // colour, and setting Color clears it.
   TColor Color() const;
@@ -113,6 +121,10 @@ class TControl : public TComponent {
   // The framework's control classes make the widget side (impl) themselves.
   TControl(TComponent* owner, std::unique_ptr<framework::detail::ControlImpl> impl);
 
+  // Proposes a new size for AutoSize by changing width and height; true when
+  // the control agrees to be resized. The base keeps its size (false).
+  virtual bool ProposeAutoSize(int& width, int& height);
+
   // Pushes the stored bounds to the widget; forms override it for their frame.
   virtual void ApplyBounds();
   // Stores new bounds without telling anybody; used by alignment.
@@ -131,6 +143,7 @@ class TControl : public TComponent {
   int height_ = 0;
   bool visible_ = true;
   TAlign align_ = alNone;
+  bool autoSize_ = false;
   TColor color_ = clBtnFace;
   bool parentColor_ = false;
   TControlFont font_;

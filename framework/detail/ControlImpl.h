@@ -44,8 +44,7 @@ class PaintScope {
   static bool Active() noexcept;
 };
 
-// The colour a TColor stands for; system colours are resolved to the classic
-// desktop scheme.
+// The colour a TColor stands for; system colours as the platform resolves them.
 QColor ToQColor(TColor color);
 
 // The virtual-key code of a Qt key event, or 0 for keys without one.

@@ -7,6 +7,7 @@
 #include "framework/Screen.h"
 #include "framework/StatusBar.h"
 #include "framework/Testing.h"
+#include "graphics/Color.h"
 
 namespace {
 
@@ -193,7 +194,7 @@ TEST(Form, IsFilledWithTheButtonFaceColour) {
   w.form->Show();
   framework::testing::ProcessEvents();
   EXPECT_EQ(w.form->Color(), clBtnFace);
-  EXPECT_EQ(framework::testing::PixelAt(*w.form, 100, 100), 0xF0F0F0);
+  EXPECT_EQ(framework::testing::PixelAt(*w.form, 100, 100), static_cast<TColor>(ResolveColor(clBtnFace)));
 }
 
 }  // namespace

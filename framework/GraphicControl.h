@@ -1,0 +1,42 @@
+// Graphic controls: controls that draw themselves through a TCanvas. Only the
+// exposed part is painted, into a device context of the platform stand-in
+// whose pixels then go to the screen, so painting costs what is visible.
+#pragma once
+
+#include <memory>
+
+#include "framework/Control.h"
+#include "graphics/Canvas.h"
+
+namespace framework::detail {
+class GraphicControlImpl;
+}  // namespace framework::detail
+
+class TGraphicControl : public TControl {
+  KIRITORI_CLASS(TGraphicControl, TControl)
+
+  ~TGraphicControl() override;
+
+  // The surface PaintView draws on, in the control's client coordinates. It
+  // has a device context only while the control paints; drawing on it at any
+  // other time raises EInvalidOperation.
+  TCanvas& Canvas() { return *canvas_; }
+
+  // An opaque control paints every one of its pixels, so its parent's colour
+  // is not laid down behind it first.
+  bool Opaque() const { return opaque_; }
+  void SetOpaque(bool value);
+
+ protected:
+  explicit TGraphicControl(TComponent* owner);
+
+  // Draws the control on Canvas. The base draws nothing. A failure is reported
+  // by the application once the paint is over.
+  virtual void PaintView();
+
+ private:
+  friend class framework::detail::GraphicControlImpl;
+
+  std::unique_ptr<TCanvas> canvas_;
+  bool opaque_ = false;
+};
