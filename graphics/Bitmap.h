@@ -21,12 +21,22 @@ class TStream;
 
 enum THandleKind : std::uint8_t { hkDIB = 0, hkDDB = 1 };
 
+// The platform's clipboard format number of a device-dependent bitmap (CF_BITMAP).
+inline constexpr WORD kClipboardBitmapFormat = 2;
+
+namespace graphics {
+// Raised (EInvalidGraphicOperation) for a negative Width or Height.
+inline constexpr const char* NegativeBitmapSize = "ビットマップの幅と高さに負の値は指定できません";
+}  // namespace graphics
+
 // Image data shared by the bitmaps that point to it. Made with one user; the
 // last DropUser frees it.
 class TSharedImage {
  public:
   TSharedImage(const TSharedImage&) = delete;
   TSharedImage& operator=(const TSharedImage&) = delete;
+  // Only the last DropUser destroys an image.
+  virtual ~TSharedImage() = default;
 
   std::int32_t UserCount() const noexcept { return userCount_; }
   void AddUser() noexcept { ++userCount_; }
@@ -36,7 +46,6 @@ class TSharedImage {
 
  protected:
   TSharedImage() = default;
-  virtual ~TSharedImage() = default;
   virtual void FreeHandles() noexcept = 0;
 
  private:
@@ -67,8 +76,9 @@ class TBitmapImage final : public TSharedImage {
   // ColorPalette was made for display, not taken from the picture.
   bool HalftonePalette = false;
 
- protected:
   ~TBitmapImage() override;
+
+ protected:
   void FreeHandles() noexcept override;
 
  private:

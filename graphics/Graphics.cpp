@@ -1,5 +1,6 @@
 #include "graphics/Graphics.h"
 
+#include "graphics/Bitmap.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
 #include "graphics/ResourceManager.h"
@@ -9,11 +10,13 @@ void Startup() {
   detail::InitDefaultFont();
   detail::CreateToolCaches();
   detail::CreateCanvasGlobals();
+  detail::CreateBitmapGlobals();
 }
 
 // Every canvas and tool must be gone by now: the caches free what is left and
 // delete its platform objects.
 void Shutdown() {
+  detail::DestroyBitmapGlobals();
   detail::DestroyCanvasGlobals();
   detail::DestroyToolCaches();
 }
