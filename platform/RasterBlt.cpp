@@ -400,6 +400,20 @@ bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src
     }
   }
 
+  // A fill that reads neither source nor destination and has a plain colour
+  // writes the same bytes into every row: work one row out, copy it down.
+  if (!usesS && !usesD && (!usesP || pattern.constant()) && dst.bitsPerPixel >= 8) {
+    std::vector<std::uint32_t> row(n);
+    raster::CombineRow(index, nullptr, pattern.constantValue(), nullptr, nullptr, row.data(), n);
+    raster::WriteRow(dst, int(cy0), dx0, n, row.data());
+    const std::size_t bytes = std::size_t(n) * std::size_t(dst.bitsPerPixel / 8);
+    const std::uint8_t* first = dst.row(int(cy0)) + std::size_t(dx0) * std::size_t(dst.bitsPerPixel / 8);
+    for (i64 r = cy0 + 1; r < cy1; ++r) {
+      std::memcpy(dst.row(int(r)) + std::size_t(dx0) * std::size_t(dst.bitsPerPixel / 8), first, bytes);
+    }
+    return true;
+  }
+
   std::vector<std::uint32_t> sBuf(usesS ? n : 0), pBuf(usesP && !pattern.constant() ? n : 0), dBuf(n), out(n),
       tmp(usesS && (shrinkX != Shrink::kNone || shrinkY != Shrink::kNone) ? n : 0);
   std::vector<std::uint8_t> gaps(usesP && pattern.transparentGaps() ? n : 0);
