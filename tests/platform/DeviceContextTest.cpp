@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "LeakCheck.h"
 #include "platform/Windows.h"
 
@@ -223,6 +225,52 @@ TEST_F(DeviceContexts, ABlitWithinOneBitmapReadsThePixelsAsTheyWereBefore) {
   EXPECT_TRUE(StretchBlt(dc, 0, 0, 1, 6, dc, 0, 6, 1, -6, SRCCOPY));
   for (int y = 0; y < 6; ++y) EXPECT_EQ(GetPixel(dc, 0, y), RGB((5 - y) * 10, 0, 0)) << y;
   SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+}  // namespace
+
+namespace {
+
+int DarkPixels(HDC dc, int width, int height) {
+  int n = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) n += GetPixel(dc, x, y) == RGB(0, 0, 0);
+  return n;
+}
+
+TEST_F(DeviceContexts, TextIsMeasuredAndDrawnWithTheSelectedFontAtTheLogicalPosition) {
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 80, 24);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  LOGFONTA lf{};
+  lf.lfHeight = -12;
+  lf.lfCharSet = SHIFTJIS_CHARSET;
+  std::strcpy(lf.lfFaceName, "ＭＳ Ｐゴシック");
+  HFONT font = CreateFontIndirect(&lf);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SIZE size{};
+  ASSERT_TRUE(GetTextExtentPoint32A(dc, "Ab画", 5, &size));
+  EXPECT_GT(size.cx, 10);
+  EXPECT_GT(size.cy, 10);
+  EXPECT_FALSE(GetTextExtentPoint32A(dc, "Ab", -1, &size));
+
+  const RECT all{0, 0, 80, 24};
+  FillRect(dc, &all, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetBkMode(dc, TRANSPARENT);
+  // With the window origin at (-40, 0), logical x 0 is device x 40: the left
+  // half stays white.
+  SetWindowOrgEx(dc, -40, 0, nullptr);
+  EXPECT_TRUE(ExtTextOutA(dc, 0, 0, 0, nullptr, "Ab", 2, nullptr));
+  SetWindowOrgEx(dc, 0, 0, nullptr);
+  EXPECT_EQ(DarkPixels(dc, 40, 24), 0);
+  EXPECT_GT(DarkPixels(dc, 80, 24), 0);
+  EXPECT_FALSE(ExtTextOutA(dc, 0, 0, 0, nullptr, nullptr, 3, nullptr));
+
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBitmap);
+  EXPECT_TRUE(DeleteObject(font));
   DeleteObject(bitmap);
   DeleteDC(dc);
 }
