@@ -227,266 +227,299 @@ void Normalise(i64 pos, i64 extent, i64& start, i64& length) {
 
 enum class Shrink { kNone, kAnd, kOr, kAverage };
 
-struct SourceRowPlan {
-  i64 r0 = 0, r1 = 0;  // source rows to combine, clipped; empty = row skipped
+// What a transfer works on once its rectangles are normalised and clipped:
+// destination rows [cy0, cy1) and columns [dx0, dx0 + n), and for each of those
+// columns the source column (xs) or, when shrinking, source columns [xs, xe).
+struct Plan {
+  const Surface& dst;
+  const Surface* src = nullptr;
+  std::uint8_t index = 0;
+  bool usesS = false, usesP = false, usesD = false;
+  Axis ax, ay;
+  i64 cy0 = 0, cy1 = 0;
+  int dx0 = 0, n = 0;
+  std::vector<std::int32_t> xs, xe;
+  Shrink shrinkX = Shrink::kNone, shrinkY = Shrink::kNone;
+  bool unitX = false, unitY = false;  // source and destination match pixel for pixel
+  bool bottomUp = false;              // rows must be done last to first
+
+  explicit Plan(const Surface& d) : dst(d) {}
+
+  i64 Rows() const { return cy1 - cy0; }
+  // The k-th destination row to do.
+  int RowAt(i64 k) const { return static_cast<int>(bottomUp ? cy1 - 1 - k : cy0 + k); }
+  // The source row of destination row r of an unscaled transfer, or -1 outside the source.
+  int UnitSourceRow(int r) const {
+    const i64 sr = ay.s0 + (r - ay.d0);
+    return sr >= 0 && sr < src->height ? static_cast<int>(sr) : -1;
+  }
+  // Source rows [r0, r1) for destination row r; empty when the row has no source.
+  void SourceRows(int r, i64& r0, i64& r1) const {
+    if (shrinkY != Shrink::kNone) {
+      ay.Span(r - ay.d0, r0, r1);
+      r0 = std::max<i64>(r0, 0);
+      r1 = std::min<i64>(r1, src->height);
+    } else {
+      r0 = ay.Centre(r - ay.d0);
+      r1 = (r0 < 0 || r0 >= src->height) ? r0 : r0 + 1;
+    }
+  }
+  int Bytes(int pixels) const { return pixels * (dst.bitsPerPixel / 8); }
 };
 
-// The transfer itself, on 64-bit coordinates.
-bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src, i64 sx, i64 sy, i64 sw, i64 sh,
-              const BrushSpec* brush, DWORD rop, const DrawAttributes& attr) {
-  const std::uint8_t index = raster::RopIndex(rop);
-  const bool usesS = raster::UsesSource(index);
-  const bool usesP = raster::UsesPattern(index);
-  const bool usesD = raster::UsesDestination(index);
-  if (usesS && src == nullptr) return false;
-  if (index == 0xAA || dst.empty() || (usesS && src->empty())) return true;
-
-  Axis ax, ay;
-  Normalise(x, w, ax.d0, ax.dn);
-  Normalise(y, h, ay.d0, ay.dn);
-  if (ax.dn == 0 || ay.dn == 0) return true;
-  if (usesS) {
-    Normalise(sx, sw, ax.s0, ax.sn);
-    Normalise(sy, sh, ay.s0, ay.sn);
-    if (ax.sn == 0 || ay.sn == 0) return true;
-    ax.flip = (w < 0) != (sw < 0);
-    ay.flip = (h < 0) != (sh < 0);
-  }
-
-  PatternSource pattern(dst, brush, attr);
-  if (usesP && !pattern.draws()) return true;
-
-  // Destination columns and rows inside the destination surface.
-  i64 cx0 = std::max<i64>(ax.d0, 0), cx1 = std::min<i64>(ax.d0 + ax.dn, dst.width);
-  i64 cy0 = std::max<i64>(ay.d0, 0), cy1 = std::min<i64>(ay.d0 + ay.dn, dst.height);
-  if (cx0 >= cx1 || cy0 >= cy1) return true;
-
-  Shrink shrinkX = Shrink::kNone, shrinkY = Shrink::kNone;
-  if (usesS) {
-    Shrink mode = Shrink::kNone;
-    if (attr.stretchMode == BLACKONWHITE) mode = Shrink::kAnd;
-    if (attr.stretchMode == WHITEONBLACK) mode = Shrink::kOr;
-    if (attr.stretchMode == HALFTONE) mode = Shrink::kAverage;
-    if (ax.sn > ax.dn) shrinkX = mode;
-    if (ay.sn > ay.dn) shrinkY = mode;
-  }
-  const bool average = shrinkX == Shrink::kAverage || shrinkY == Shrink::kAverage;
-
-  // Per destination column: the source column (or span). Columns whose source
-  // lies outside the source surface stay untouched; they form the two ends,
-  // since the mapping is monotonic.
-  std::vector<std::int32_t> xs, xe;
-  if (usesS) {
-    const i64 n = cx1 - cx0;
-    xs.resize(std::size_t(n));
-    if (shrinkX != Shrink::kNone) xe.resize(std::size_t(n));
-    i64 first = -1, last = -1;
-    for (i64 c = 0; c < n; ++c) {
-      i64 j0, j1;
-      if (shrinkX != Shrink::kNone) {
-        ax.Span(cx0 + c - ax.d0, j0, j1);
-        j0 = std::max<i64>(j0, 0);
-        j1 = std::min<i64>(j1, src->width);
-      } else {
-        j0 = ax.Centre(cx0 + c - ax.d0);
-        j1 = j0 + 1;
-      }
-      if (j0 < 0 || j1 > src->width || j0 >= j1) continue;
-      if (first < 0) first = c;
-      last = c;
-      xs[std::size_t(c)] = static_cast<std::int32_t>(j0);
-      if (!xe.empty()) xe[std::size_t(c)] = static_cast<std::int32_t>(j1);
-    }
-    if (first < 0) return true;
-    xs.erase(xs.begin() + last + 1, xs.end());
-    xs.erase(xs.begin(), xs.begin() + first);
-    if (!xe.empty()) {
-      xe.erase(xe.begin() + last + 1, xe.end());
-      xe.erase(xe.begin(), xe.begin() + first);
-    }
-    cx1 = cx0 + last + 1;
-    cx0 += first;
-  }
-  const int n = static_cast<int>(cx1 - cx0);
-  const int dx0 = static_cast<int>(cx0);
-
-  auto rowPlan = [&](i64 dy) {
-    SourceRowPlan plan;
-    if (shrinkY != Shrink::kNone) {
-      ay.Span(dy - ay.d0, plan.r0, plan.r1);
-      plan.r0 = std::max<i64>(plan.r0, 0);
-      plan.r1 = std::min<i64>(plan.r1, src->height);
+// Fills xs/xe and narrows the columns to those whose source lies inside the
+// source surface; they are contiguous because the mapping is monotonic. Returns
+// false when no column is left.
+bool MapColumns(Plan& plan, i64 cx0, i64 cx1) {
+  const Surface& src = *plan.src;
+  const i64 count = cx1 - cx0;
+  plan.xs.resize(std::size_t(count));
+  if (plan.shrinkX != Shrink::kNone) plan.xe.resize(std::size_t(count));
+  i64 first = -1, last = -1;
+  for (i64 c = 0; c < count; ++c) {
+    i64 j0, j1;
+    if (plan.shrinkX != Shrink::kNone) {
+      plan.ax.Span(cx0 + c - plan.ax.d0, j0, j1);
+      j0 = std::max<i64>(j0, 0);
+      j1 = std::min<i64>(j1, src.width);
     } else {
-      plan.r0 = ay.Centre(dy - ay.d0);
-      plan.r1 = plan.r0 + 1;
-      if (plan.r0 < 0 || plan.r1 > src->height) plan.r1 = plan.r0;
+      j0 = plan.ax.Centre(cx0 + c - plan.ax.d0);
+      j1 = j0 + 1;
     }
-    return plan;
+    if (j0 < 0 || j1 > src.width || j0 >= j1) continue;
+    if (first < 0) first = c;
+    last = c;
+    plan.xs[std::size_t(c)] = static_cast<std::int32_t>(j0);
+    if (!plan.xe.empty()) plan.xe[std::size_t(c)] = static_cast<std::int32_t>(j1);
+  }
+  if (first < 0) return false;
+  auto narrow = [&](std::vector<std::int32_t>& v) {
+    if (v.empty()) return;
+    v.erase(v.begin() + last + 1, v.end());
+    v.erase(v.begin(), v.begin() + first);
   };
+  narrow(plan.xs);
+  narrow(plan.xe);
+  plan.dx0 = static_cast<int>(cx0 + first);
+  plan.n = static_cast<int>(last - first + 1);
+  return true;
+}
 
-  const i64 pixels = i64{n} * (cy1 - cy0);
-  std::unique_ptr<PixelConverter> conv;
-  if (usesS) conv = std::make_unique<PixelConverter>(*src, dst, attr, pixels);
-
-  const bool unitX = usesS && ax.sn == ax.dn && !ax.flip;
-  const bool unitY = usesS && ay.sn == ay.dn && !ay.flip;
-  // Within one surface a downward copy must run bottom-up so it reads rows
-  // before it overwrites them.
-  const bool sameSurface = usesS && src->top == dst.top;
-  const bool bottomUp = sameSurface && unitY && ay.d0 > ay.s0;
-
-  // Fast paths for unscaled transfers. A plain copy between equal formats is a
-  // memmove per row.
-  if (index == 0xCC && unitX && unitY) {
-    const i64 firstSrcRow = ay.s0 + (cy0 - ay.d0);
-    if (conv->identity() && src->bitsPerPixel == dst.bitsPerPixel && dst.bitsPerPixel >= 8) {
-      const std::size_t bytes = std::size_t(n) * std::size_t(dst.bitsPerPixel / 8);
-      const std::size_t dOff = std::size_t(dx0) * std::size_t(dst.bitsPerPixel / 8);
-      const std::size_t sOff = std::size_t(xs[0]) * std::size_t(dst.bitsPerPixel / 8);
-      for (i64 k = 0; k < cy1 - cy0; ++k) {
-        const i64 r = bottomUp ? cy1 - 1 - k : cy0 + k;
-        const i64 sr = firstSrcRow + (r - cy0);
-        if (sr < 0 || sr >= src->height) continue;
-        std::memmove(dst.row(int(r)) + dOff, src->row(int(sr)) + sOff, bytes);
-      }
-      return true;
-    }
+// SRCCOPY between equal formats without scaling: a memmove per row.
+void CopyRows(const Plan& p) {
+  const std::size_t bytes = p.Bytes(p.n), dOff = p.Bytes(p.dx0), sOff = p.Bytes(p.xs[0]);
+  for (i64 k = 0; k < p.Rows(); ++k) {
+    const int r = p.RowAt(k), sr = p.UnitSourceRow(r);
+    if (sr >= 0) std::memmove(p.dst.row(r) + dOff, p.src->row(sr) + sOff, bytes);
   }
-  // Without a pattern, an operation on equal formats works bit by bit, so whole
-  // rows can be combined as raw bytes, four at a time.
-  if (usesS && !usesP && unitX && unitY && conv->identity() && src->bitsPerPixel == dst.bitsPerPixel &&
-      dst.bitsPerPixel >= 8) {
-    const std::size_t bytes = std::size_t(n) * std::size_t(dst.bitsPerPixel / 8);
-    const std::size_t dOff = std::size_t(dx0) * std::size_t(dst.bitsPerPixel / 8);
-    const std::size_t sOff = std::size_t(xs[0]) * std::size_t(dst.bitsPerPixel / 8);
-    const std::size_t words = (bytes + 3) / 4;
-    std::vector<std::uint32_t> sw(words), dw(words);
-    const i64 firstSrcRow = ay.s0 + (cy0 - ay.d0);
-    for (i64 k = 0; k < cy1 - cy0; ++k) {
-      const i64 r = bottomUp ? cy1 - 1 - k : cy0 + k;
-      const i64 sr = firstSrcRow + (r - cy0);
-      if (sr < 0 || sr >= src->height) continue;
-      std::memcpy(sw.data(), src->row(int(sr)) + sOff, bytes);
-      if (usesD) std::memcpy(dw.data(), dst.row(int(r)) + dOff, bytes);
-      raster::CombineRow(index, nullptr, 0, sw.data(), dw.data(), dw.data(), static_cast<int>(words));
-      std::memcpy(dst.row(int(r)) + dOff, dw.data(), bytes);
-    }
-    return true;
-  }
-  // A copy from an 8-bit source into a true-colour one is one table lookup per pixel.
-  if (index == 0xCC && unitX && unitY) {
-    const i64 firstSrcRow = ay.s0 + (cy0 - ay.d0);
-    const std::uint32_t* lut = conv->lookup();
-    if (lut != nullptr && src->bitsPerPixel == 8 && (dst.bitsPerPixel == 24 || dst.bitsPerPixel == 32)) {
-      const int step = dst.bitsPerPixel / 8;
-      for (i64 r = cy0; r < cy1; ++r) {
-        const i64 sr = firstSrcRow + (r - cy0);
-        if (sr < 0 || sr >= src->height) continue;
-        const std::uint8_t* s = src->row(int(sr)) + xs[0];
-        std::uint8_t* d = dst.row(int(r)) + std::size_t(dx0) * step;
-        if (step == 4) {
-          for (int i = 0; i < n; ++i, d += 4) std::memcpy(d, &lut[s[i]], 4);
-        } else {
-          // Four-byte stores, each overlapping the next pixel, which is written
-          // right after; the last pixel is written with exactly three bytes.
-          for (int i = 0; i + 1 < n; ++i, d += 3) std::memcpy(d, &lut[s[i]], 4);
-          const std::uint32_t v = lut[s[n - 1]];
-          d[0] = static_cast<std::uint8_t>(v);
-          d[1] = static_cast<std::uint8_t>(v >> 8);
-          d[2] = static_cast<std::uint8_t>(v >> 16);
-        }
-      }
-      return true;
-    }
-  }
+}
 
-  // A fill that reads neither source nor destination and has a plain colour
-  // writes the same bytes into every row: work one row out, copy it down.
-  if (!usesS && !usesD && (!usesP || pattern.constant()) && dst.bitsPerPixel >= 8) {
-    std::vector<std::uint32_t> row(n);
-    raster::CombineRow(index, nullptr, pattern.constantValue(), nullptr, nullptr, row.data(), n);
-    raster::WriteRow(dst, int(cy0), dx0, n, row.data());
-    const std::size_t bytes = std::size_t(n) * std::size_t(dst.bitsPerPixel / 8);
-    const std::uint8_t* first = dst.row(int(cy0)) + std::size_t(dx0) * std::size_t(dst.bitsPerPixel / 8);
-    for (i64 r = cy0 + 1; r < cy1; ++r) {
-      std::memcpy(dst.row(int(r)) + std::size_t(dx0) * std::size_t(dst.bitsPerPixel / 8), first, bytes);
-    }
-    return true;
+// A source operation without pattern between equal formats works bit by bit,
+// so whole rows are combined as raw bytes, four at a time.
+void CombineRawRows(const Plan& p) {
+  const std::size_t bytes = p.Bytes(p.n), dOff = p.Bytes(p.dx0), sOff = p.Bytes(p.xs[0]);
+  const std::size_t words = (bytes + 3) / 4;
+  std::vector<std::uint32_t> sw(words), dw(words);
+  for (i64 k = 0; k < p.Rows(); ++k) {
+    const int r = p.RowAt(k), sr = p.UnitSourceRow(r);
+    if (sr < 0) continue;
+    std::memcpy(sw.data(), p.src->row(sr) + sOff, bytes);
+    if (p.usesD) std::memcpy(dw.data(), p.dst.row(r) + dOff, bytes);
+    raster::CombineRow(p.index, nullptr, 0, sw.data(), dw.data(), dw.data(), static_cast<int>(words));
+    std::memcpy(p.dst.row(r) + dOff, dw.data(), bytes);
   }
+}
 
-  std::vector<std::uint32_t> sBuf(usesS ? n : 0), pBuf(usesP && !pattern.constant() ? n : 0), dBuf(n), out(n),
-      tmp(usesS && (shrinkX != Shrink::kNone || shrinkY != Shrink::kNone) ? n : 0);
-  std::vector<std::uint8_t> gaps(usesP && pattern.transparentGaps() ? n : 0);
+// SRCCOPY from 8 bits into 24 or 32 without scaling: one table lookup per pixel.
+void LookupRows(const Plan& p, const std::uint32_t* lut) {
+  const int step = p.dst.bitsPerPixel / 8;
+  for (i64 k = 0; k < p.Rows(); ++k) {
+    const int r = p.RowAt(k), sr = p.UnitSourceRow(r);
+    if (sr < 0) continue;
+    const std::uint8_t* s = p.src->row(sr) + p.xs[0];
+    std::uint8_t* d = p.dst.row(r) + std::size_t(p.dx0) * step;
+    if (step == 4) {
+      for (int i = 0; i < p.n; ++i, d += 4) std::memcpy(d, &lut[s[i]], 4);
+      continue;
+    }
+    // Four-byte stores, each overlapping the next pixel, which is written right
+    // after; the last pixel is written with exactly three bytes.
+    for (int i = 0; i + 1 < p.n; ++i, d += 3) std::memcpy(d, &lut[s[i]], 4);
+    const std::uint32_t v = lut[s[p.n - 1]];
+    d[0] = static_cast<std::uint8_t>(v);
+    d[1] = static_cast<std::uint8_t>(v >> 8);
+    d[2] = static_cast<std::uint8_t>(v >> 16);
+  }
+}
+
+// A fill that reads neither source nor destination and has a plain colour
+// writes the same bytes into every row: one row is worked out and copied down.
+void FillRows(const Plan& p, std::uint32_t patternValue) {
+  std::vector<std::uint32_t> row(p.n);
+  raster::CombineRow(p.index, nullptr, patternValue, nullptr, nullptr, row.data(), p.n);
+  raster::WriteRow(p.dst, int(p.cy0), p.dx0, p.n, row.data());
+  const std::uint8_t* first = p.dst.row(int(p.cy0)) + p.Bytes(p.dx0);
+  for (i64 r = p.cy0 + 1; r < p.cy1; ++r) std::memcpy(p.dst.row(int(r)) + p.Bytes(p.dx0), first, p.Bytes(p.n));
+}
+
+// Every other transfer: per destination row, the source values (scaled, shrunk
+// and converted), the pattern and the destination are combined by the code.
+void TransferRows(const Plan& p, PixelConverter* conv, PatternSource& pattern) {
+  const int n = p.n;
+  const bool average = p.shrinkX == Shrink::kAverage || p.shrinkY == Shrink::kAverage;
+  const bool combineX = p.shrinkX == Shrink::kAnd || p.shrinkX == Shrink::kOr;
+  std::vector<std::uint32_t> sBuf(p.usesS ? n : 0), pBuf(p.usesP && !pattern.constant() ? n : 0), dBuf(n), out(n),
+      tmp(p.usesS && p.shrinkY != Shrink::kNone ? n : 0);
+  std::vector<std::uint8_t> gaps(p.usesP && pattern.transparentGaps() ? n : 0);
   std::vector<std::uint64_t> sums(average ? std::size_t(n) * 4 : 0);
-  const bool readD = usesD || !gaps.empty();
+  const bool readD = p.usesD || !gaps.empty();
+  const Surface& src = p.usesS ? *p.src : p.dst;
 
-  // Converted source values of one source row, across the destination columns.
+  // Converted source values of one source row across the destination columns.
   auto fetchRow = [&](int sr, std::uint32_t* into) {
-    if (shrinkX == Shrink::kNone || shrinkX == Shrink::kAverage) {
-      if (unitX) {
-        raster::ReadRow(*src, sr, xs[0], n, into);
+    if (!combineX) {
+      if (p.unitX) {
+        raster::ReadRow(src, sr, p.xs[0], n, into);
       } else {
-        raster::ReadMapped(*src, sr, xs.data(), n, into);
+        raster::ReadMapped(src, sr, p.xs.data(), n, into);
       }
+      conv->Row(into, n);
       return;
     }
     std::uint32_t v;
     for (int c = 0; c < n; ++c) {
-      raster::ReadRow(*src, sr, xs[c], 1, &v);
+      raster::ReadRow(src, sr, p.xs[c], 1, &v);
       std::uint32_t acc = (*conv)(v);
-      for (int j = xs[c] + 1; j < xe[c]; ++j) {
-        raster::ReadRow(*src, sr, j, 1, &v);
-        acc = shrinkX == Shrink::kAnd ? acc & (*conv)(v) : acc | (*conv)(v);
+      for (int j = p.xs[c] + 1; j < p.xe[c]; ++j) {
+        raster::ReadRow(src, sr, j, 1, &v);
+        acc = p.shrinkX == Shrink::kAnd ? acc & (*conv)(v) : acc | (*conv)(v);
       }
       into[c] = acc;
     }
   };
-  const bool fetchConverts = shrinkX == Shrink::kAnd || shrinkX == Shrink::kOr;
-
-  for (i64 k = 0; k < cy1 - cy0; ++k) {
-    const int r = static_cast<int>(bottomUp ? cy1 - 1 - k : cy0 + k);
-    if (usesS) {
-      const SourceRowPlan plan = rowPlan(r);
-      if (plan.r0 >= plan.r1) continue;
-      if (average) {
-        std::fill(sums.begin(), sums.end(), 0);
-        std::uint32_t v;
-        for (i64 sr = plan.r0; sr < plan.r1; ++sr) {
-          for (int c = 0; c < n; ++c) {
-            const int j1 = shrinkX == Shrink::kAverage ? xe[c] : xs[c] + 1;
-            for (int j = xs[c]; j < j1; ++j) {
-              raster::ReadRow(*src, int(sr), j, 1, &v);
-              const COLORREF rgb = conv->SourceColor(v);
-              std::uint64_t* s = &sums[std::size_t(c) * 4];
-              s[0] += GetRValue(rgb), s[1] += GetGValue(rgb), s[2] += GetBValue(rgb), s[3] += 1;
-            }
-          }
-        }
-        for (int c = 0; c < n; ++c) {
-          const std::uint64_t* s = &sums[std::size_t(c) * 4];
-          const std::uint64_t half = s[3] / 2;
-          sBuf[c] = conv->DestinationValue(RGB(BYTE((s[0] + half) / s[3]), BYTE((s[1] + half) / s[3]),
-                                               BYTE((s[2] + half) / s[3])));
-        }
-      } else {
-        fetchRow(int(plan.r0), sBuf.data());
-        if (!fetchConverts) conv->Row(sBuf.data(), n);
-        for (i64 sr = plan.r0 + 1; sr < plan.r1; ++sr) {
-          fetchRow(int(sr), tmp.data());
-          if (!fetchConverts) conv->Row(tmp.data(), n);
-          for (int c = 0; c < n; ++c) sBuf[c] = shrinkY == Shrink::kAnd ? sBuf[c] & tmp[c] : sBuf[c] | tmp[c];
+  // The average colour of the source block under each destination column.
+  auto averageRows = [&](i64 r0, i64 r1) {
+    std::fill(sums.begin(), sums.end(), 0);
+    std::uint32_t v;
+    for (i64 sr = r0; sr < r1; ++sr) {
+      for (int c = 0; c < n; ++c) {
+        const int j1 = p.shrinkX == Shrink::kAverage ? p.xe[c] : p.xs[c] + 1;
+        std::uint64_t* sum = &sums[std::size_t(c) * 4];
+        for (int j = p.xs[c]; j < j1; ++j) {
+          raster::ReadRow(src, int(sr), j, 1, &v);
+          const COLORREF rgb = conv->SourceColor(v);
+          sum[0] += GetRValue(rgb), sum[1] += GetGValue(rgb), sum[2] += GetBValue(rgb), sum[3] += 1;
         }
       }
     }
-    if (usesP && !pattern.constant()) pattern.Row(r, dx0, n, pBuf.data(), gaps.empty() ? nullptr : gaps.data());
-    if (readD) raster::ReadRow(dst, r, dx0, n, dBuf.data());
-    raster::CombineRow(index, pBuf.empty() ? nullptr : pBuf.data(), pattern.constantValue(),
-                       usesS ? sBuf.data() : nullptr, readD ? dBuf.data() : nullptr, out.data(), n);
+    for (int c = 0; c < n; ++c) {
+      const std::uint64_t* sum = &sums[std::size_t(c) * 4];
+      const std::uint64_t half = sum[3] / 2;
+      sBuf[c] = conv->DestinationValue(
+          RGB(BYTE((sum[0] + half) / sum[3]), BYTE((sum[1] + half) / sum[3]), BYTE((sum[2] + half) / sum[3])));
+    }
+  };
+
+  for (i64 k = 0; k < p.Rows(); ++k) {
+    const int r = p.RowAt(k);
+    if (p.usesS) {
+      i64 r0, r1;
+      p.SourceRows(r, r0, r1);
+      if (r0 >= r1) continue;
+      if (average) {
+        averageRows(r0, r1);
+      } else {
+        fetchRow(int(r0), sBuf.data());
+        for (i64 sr = r0 + 1; sr < r1; ++sr) {
+          fetchRow(int(sr), tmp.data());
+          for (int c = 0; c < n; ++c) sBuf[c] = p.shrinkY == Shrink::kAnd ? sBuf[c] & tmp[c] : sBuf[c] | tmp[c];
+        }
+      }
+    }
+    if (!pBuf.empty()) pattern.Row(r, p.dx0, n, pBuf.data(), gaps.empty() ? nullptr : gaps.data());
+    if (readD) raster::ReadRow(p.dst, r, p.dx0, n, dBuf.data());
+    raster::CombineRow(p.index, pBuf.empty() ? nullptr : pBuf.data(), pattern.constantValue(),
+                       p.usesS ? sBuf.data() : nullptr, readD ? dBuf.data() : nullptr, out.data(), n);
     for (std::size_t c = 0; c < gaps.size(); ++c) {
       if (gaps[c]) out[c] = dBuf[c];
     }
-    raster::WriteRow(dst, r, dx0, n, out.data());
+    raster::WriteRow(p.dst, r, p.dx0, n, out.data());
   }
+}
+
+// The transfer itself, on 64-bit coordinates.
+bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src, i64 sx, i64 sy, i64 sw, i64 sh,
+              const BrushSpec* brush, DWORD rop, const DrawAttributes& attr) {
+  Plan p(dst);
+  p.index = raster::RopIndex(rop);
+  p.usesS = raster::UsesSource(p.index);
+  p.usesP = raster::UsesPattern(p.index);
+  p.usesD = raster::UsesDestination(p.index);
+  if (p.usesS && src == nullptr) return false;
+  if (p.index == 0xAA || dst.empty() || (p.usesS && src->empty())) return true;
+  p.src = p.usesS ? src : nullptr;
+
+  Normalise(x, w, p.ax.d0, p.ax.dn);
+  Normalise(y, h, p.ay.d0, p.ay.dn);
+  if (p.ax.dn == 0 || p.ay.dn == 0) return true;
+  if (p.usesS) {
+    Normalise(sx, sw, p.ax.s0, p.ax.sn);
+    Normalise(sy, sh, p.ay.s0, p.ay.sn);
+    if (p.ax.sn == 0 || p.ay.sn == 0) return true;
+    p.ax.flip = (w < 0) != (sw < 0);
+    p.ay.flip = (h < 0) != (sh < 0);
+  }
+
+  PatternSource pattern(dst, brush, attr);
+  if (p.usesP && !pattern.draws()) return true;
+
+  const i64 cx0 = std::max<i64>(p.ax.d0, 0), cx1 = std::min<i64>(p.ax.d0 + p.ax.dn, dst.width);
+  p.cy0 = std::max<i64>(p.ay.d0, 0);
+  p.cy1 = std::min<i64>(p.ay.d0 + p.ay.dn, dst.height);
+  if (cx0 >= cx1 || p.cy0 >= p.cy1) return true;
+
+  if (!p.usesS) {
+    p.dx0 = static_cast<int>(cx0);
+    p.n = static_cast<int>(cx1 - cx0);
+    if (!p.usesD && (!p.usesP || pattern.constant()) && dst.bitsPerPixel >= 8) {
+      FillRows(p, pattern.constantValue());
+    } else {
+      TransferRows(p, nullptr, pattern);
+    }
+    return true;
+  }
+
+  Shrink mode = Shrink::kNone;
+  if (attr.stretchMode == BLACKONWHITE) mode = Shrink::kAnd;
+  if (attr.stretchMode == WHITEONBLACK) mode = Shrink::kOr;
+  if (attr.stretchMode == HALFTONE) mode = Shrink::kAverage;
+  if (p.ax.sn > p.ax.dn) p.shrinkX = mode;
+  if (p.ay.sn > p.ay.dn) p.shrinkY = mode;
+  if (!MapColumns(p, cx0, cx1)) return true;
+  p.unitX = p.ax.sn == p.ax.dn && !p.ax.flip;
+  p.unitY = p.ay.sn == p.ay.dn && !p.ay.flip;
+  // Within one surface a downward copy runs bottom-up, so it reads each row
+  // before it overwrites it.
+  p.bottomUp = src->top == dst.top && p.unitY && p.ay.d0 > p.ay.s0;
+
+  PixelConverter conv(*src, dst, attr, i64{p.n} * p.Rows());
+  const bool sameBytes = conv.identity() && src->bitsPerPixel == dst.bitsPerPixel && dst.bitsPerPixel >= 8;
+  if (p.unitX && p.unitY) {
+    if (p.index == 0xCC && sameBytes) {
+      CopyRows(p);
+      return true;
+    }
+    if (!p.usesP && sameBytes) {
+      CombineRawRows(p);
+      return true;
+    }
+    if (p.index == 0xCC && conv.lookup() != nullptr && src->bitsPerPixel == 8 &&
+        (dst.bitsPerPixel == 24 || dst.bitsPerPixel == 32)) {
+      LookupRows(p, conv.lookup());
+      return true;
+    }
+  }
+  TransferRows(p, &conv, pattern);
   return true;
 }
 
