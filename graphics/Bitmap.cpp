@@ -38,6 +38,17 @@ class TCanvasLock {
   TCanvas& canvas_;
 };
 
+WORD PaletteSize(HPALETTE palette) {
+  WORD count = 0;
+  if (palette == nullptr || GetObject(palette, sizeof count, &count) == 0) return 0;
+  return count;
+}
+
+HPALETTE BlackAndWhitePalette() {
+  const RGBQUAD table[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  return PaletteFromColorTable(nullptr, table, 2);
+}
+
 void DeleteUnlessShared(HPALETTE palette) {
   if (palette != nullptr && palette != SystemPalette16()) DeleteObject(palette);
 }
@@ -297,6 +308,8 @@ void TBitmap::SetColorPalette(HPALETTE value) {
     ReplaceImage(made.Get(), value, nullptr, Image().CoreFormat, d);
     made.Release();
   } else {
+    // A palette selected in the canvas's context cannot be deleted.
+    ReleaseDeviceContext();
     DeleteUnlessShared(Image().ColorPalette);
     Image().ColorPalette = nullptr;
   }
@@ -473,13 +486,18 @@ void TBitmap::SetBitDepth(TBitDepth value) {
   d.dsBmih.biBitCount = kBits[value];
 
   HPALETTE palette = Image().ColorPalette;
-  TOwnedPalette halftone;
-  if (value == bd4Bit) {
+  TOwnedPalette madeHere;
+  if (value == bd1Bit && PaletteSize(palette) > 2) {
+    // The first two colours of a larger palette are no choice for two-colour
+    // pixels (black and maroon for a 16-colour picture): use black and white.
+    madeHere.Reset(BlackAndWhitePalette());
+    palette = madeHere.Get();
+  } else if (value == bd4Bit) {
     palette = SystemPalette16();
   } else if (value == bd8Bit) {
     TScreenContext screen;
-    halftone.Reset(GraphicsCheck(CreateHalftonePalette(screen.Get())));
-    palette = halftone.Get();
+    madeHere.Reset(GraphicsCheck(CreateHalftonePalette(screen.Get())));
+    palette = madeHere.Get();
   } else if (value == bd16Bit) {
     d.dsBmih.biCompression = BI_BITFIELDS;
     d.dsBitfields[0] = 0xF800;

@@ -200,9 +200,11 @@ bool MakeSection(HDC screen, HDC dc, HBITMAP source, const DIBSECTION& s, HPALET
       PaletteToColorTable(newPalette, info.colors, kMaxColors - 1);
     } else if (source != nullptr) {
       TSelection selected(dc, source);
-      if (s.dsBmih.biSize > 0 && s.dsBm.bmBits != nullptr) {
-        GetDIBColorTable(dc, 0, kMaxColors, info.colors);
-      } else {
+      UINT entries = 0;
+      if (s.dsBmih.biSize > 0 && s.dsBm.bmBits != nullptr) entries = GetDIBColorTable(dc, 0, kMaxColors, info.colors);
+      // A device bitmap, or a section deeper than 8 bits, has no table to
+      // give: the target takes the platform's standard one for its depth.
+      if (entries == 0) {
         GetDIBits(dc, source, 0, static_cast<UINT>(std::abs(d.dsBmih.biHeight)), nullptr, info.Get(),
                   DIB_RGB_COLORS);
         // The query rewrites the header's image size; the section follows the
