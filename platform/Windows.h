@@ -410,21 +410,48 @@ BOOL GetWindowOrgEx(HDC dc, POINT* origin);
 BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* previous);
 BOOL GetViewportOrgEx(HDC dc, POINT* origin);
 
-// Bitmaps
+// Bitmaps. A BITMAPINFO is read as the platform lays it out: the colour table
+// (or, with DIB_PAL_COLORS, WORD indices into the context's palette) follows the
+// biSize-byte header, after the three masks when a 40-byte header says
+// BI_BITFIELDS; a longer header holds the masks at byte 40. A bitmap whose pixel
+// memory would pass the layout limit fails with ERROR_NOT_ENOUGH_MEMORY.
+// A device-dependent bitmap: monochrome (1) or screen-format (32) bits, rows
+// top-down and padded to 2 bytes as `bits` must be; an empty size gives the stock
+// 1 x 1 monochrome bitmap.
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
+// Monochrome when `dc` is a memory context holding a 1-bit bitmap (as a new one
+// does), screen-format otherwise.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// Zeroed pixel memory laid out as in a BMP file, handed out through `bits` and
+// valid until the section is deleted. `section` must be null.
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset);
+// A device-dependent bitmap in the format CreateCompatibleBitmap would give;
+// with CBM_INIT, filled from `bits` as SetDIBits does.
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                        const BITMAPINFO* info, UINT usage);
+// With bits null and biBitCount 0: fills the header with the bitmap's format.
+// Otherwise fills the colour table (2^biBitCount entries for up to 8 bits: the
+// bitmap's own at the same depth, else black-white, the 16 standard colours or
+// the halftone palette), default masks when BI_BITFIELDS masks are zero, and
+// biSizeImage; with bits, converts scan lines [start, start + lines) into them
+// (each pixel its own colour, or the nearest of the table). Returns the lines
+// written (the bitmap's height for a query), 0 on failure.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
               UINT usage);
+// Converts caller pixels into the bitmap; BI_RLE8 and BI_RLE4 data (bottom-up
+// only) is read up to biSizeImage bytes, which the buffer must hold; uncompressed
+// data must hold `lines` padded rows. Returns the lines written, 0 on failure.
 int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
               const BITMAPINFO* info, UINT usage);
+// The colour table of the DIB section selected into `dc` (as stored: biClrUsed
+// entries, or 2^bits); 0 entries for deeper sections and device bitmaps.
 UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
 UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
 
-// Palettes
+// Palettes. The screen is a true-colour device: RealizePalette maps nothing
+// (returns 0) and its system palette is the halftone palette, whose 256 entries
+// hold the 20 static colours at both ends, a 6 x 6 x 6 cube and 20 greys.
 HPALETTE CreatePalette(const LOGPALETTE* palette);
 HPALETTE CreateHalftonePalette(HDC dc);
 UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
