@@ -1,7 +1,9 @@
 // The platform's object table: every bitmap, palette, pen, brush, font and
 // device context lives here and is known to callers only by a handle, a checked
 // cookie that names a slot, the kind of object and the slot's generation. A
-// stale, foreign or wrongly typed handle is refused, never dereferenced.
+// stale, foreign or wrongly typed handle is refused, never dereferenced. Like
+// the GUI thread that uses it, the table is single-threaded; only the last
+// error is kept per thread.
 #pragma once
 
 #include <cstddef>

@@ -371,6 +371,10 @@ void SetLastError(DWORD code);
 // its length in bytes without the terminating zero, or 0 for an unknown code.
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer,
                      DWORD size, void* arguments);
+inline DWORD FormatMessage(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer,
+                           DWORD size, void* arguments) {
+  return FormatMessageA(flags, source, messageId, languageId, buffer, size, arguments);
+}
 DWORD GetTickCount();
 
 // Objects
