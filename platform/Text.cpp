@@ -63,9 +63,15 @@ struct Glyph {
   std::vector<std::uint8_t> bits;
 };
 
+struct Character {
+  char32_t code;
+  std::size_t firstByte;
+  std::size_t bytes;
+};
+
 // Decodes UTF-8; malformed, overlong or surrogate sequences become U+FFFD.
-std::vector<char32_t> DecodeUtf8(const char* text, std::size_t count) {
-  std::vector<char32_t> out;
+std::vector<Character> DecodeUtf8(const char* text, std::size_t count) {
+  std::vector<Character> out;
   if (text == nullptr) return out;
   count = std::min(count, kMaxTextBytes);
   const auto* s = reinterpret_cast<const unsigned char*>(text);
@@ -75,7 +81,7 @@ std::vector<char32_t> DecodeUtf8(const char* text, std::size_t count) {
     int extra = 0;
     char32_t cp = 0, min = 0;
     if (c < 0x80) {
-      out.push_back(c);
+      out.push_back({c, i, 1});
       ++i;
       continue;
     } else if ((c & 0xE0) == 0xC0) {
@@ -85,18 +91,18 @@ std::vector<char32_t> DecodeUtf8(const char* text, std::size_t count) {
     } else if ((c & 0xF8) == 0xF0) {
       extra = 3, cp = c & 0x07, min = 0x10000;
     } else {
-      out.push_back(0xFFFD);
+      out.push_back({0xFFFD, i, 1});
       ++i;
       continue;
     }
     std::size_t j = 1;
     for (; j <= std::size_t(extra) && i + j < count && (s[i + j] & 0xC0) == 0x80; ++j) cp = (cp << 6) | (s[i + j] & 0x3F);
     if (j != std::size_t(extra) + 1 || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out.push_back(0xFFFD);
-      i += j;  // skip the lead byte and the continuation bytes it did take
+      out.push_back({0xFFFD, i, j});  // the lead byte and the continuation bytes it took
+      i += j;
       continue;
     }
-    out.push_back(cp);
+    out.push_back({cp, i, j});
     i += j;
   }
   return out;
@@ -332,7 +338,7 @@ SIZE MeasureText(const TextFont* font, const char* text, std::size_t count) {
   if (font == nullptr) return SIZE{0, 0};
   std::lock_guard lock(gMutex);
   i64 width = 0;
-  for (char32_t cp : DecodeUtf8(text, count)) width += font->GlyphFor(cp).advance;
+  for (const Character& ch : DecodeUtf8(text, count)) width += font->GlyphFor(ch.code).advance;
   return SIZE{static_cast<LONG>(std::min<i64>(width, 0x7FFFFFFF)), font->description().cellHeight};
 }
 
@@ -340,7 +346,15 @@ bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT optio
               const char* text, std::size_t count, const INT* dx, const DrawAttributes& attr) {
   if (font == nullptr) return false;
   std::lock_guard lock(gMutex);
-  const std::vector<char32_t> chars = DecodeUtf8(text, count);
+  const std::vector<Character> chars = DecodeUtf8(text, count);
+  // A character's advance: its glyph's, or the sum of the spacing entries of
+  // its bytes when the caller gives them.
+  auto advance = [&](const Character& ch, const Glyph& g) -> i64 {
+    if (dx == nullptr) return g.advance;
+    i64 sum = 0;
+    for (std::size_t b = 0; b < ch.bytes; ++b) sum += dx[ch.firstByte + b];
+    return sum;
+  };
   const FontDescription& d = font->description();
 
   // The area drawing may touch: the surface, and the rectangle when clipping.
@@ -356,7 +370,7 @@ bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT optio
   if (rect != nullptr && (options & ETO_OPAQUE)) FillSurface(dst, *rect, background, attr);
 
   i64 width = 0;
-  for (std::size_t i = 0; i < chars.size(); ++i) width += dx != nullptr ? dx[i] : font->GlyphFor(chars[i]).advance;
+  for (const Character& ch : chars) width += advance(ch, font->GlyphFor(ch.code));
   if (attr.bkMode == OPAQUE && width > 0) {
     auto c = [](i64 v, i64 lo, i64 hi) { return static_cast<LONG>(std::clamp(v, lo, hi)); };
     const RECT cell{c(x, clipL, clipR), c(y, clipT, clipB), c(i64{x} + width, clipL, clipR),
@@ -368,8 +382,8 @@ bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT optio
   const std::uint32_t ink = ColorToPixel(dst, attr.textColor);
   i64 penX = x;
   const i64 baseline = i64{y} + d.ascent;
-  for (std::size_t i = 0; i < chars.size(); ++i) {
-    const Glyph& g = font->GlyphFor(chars[i]);
+  for (const Character& ch : chars) {
+    const Glyph& g = font->GlyphFor(ch.code);
     const i64 gx = penX + g.left, gy = baseline - g.top;
     const i64 r0 = std::max<i64>(0, clipT - gy), r1 = std::min<i64>(g.rows, clipB - gy);
     const i64 c0 = std::max<i64>(0, clipL - gx), c1 = std::min<i64>(g.width, clipR - gx);
@@ -382,7 +396,7 @@ bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT optio
         }
       }
     }
-    penX += dx != nullptr ? dx[i] : g.advance;
+    penX += advance(ch, g);
   }
   return true;
 }

@@ -64,8 +64,9 @@ SIZE MeasureText(const TextFont* font, const char* text, std::size_t count);
 // (x, y) in attr.textColor. With ETO_OPAQUE and a rectangle, the rectangle is first
 // filled in attr.bkColor; with attr.bkMode OPAQUE the text's cell box is. With
 // ETO_CLIPPED and a rectangle, drawing stays inside it; it always stays inside the
-// surface. `dx`, when given, holds the advance of each character (code point) in
-// pixels. Returns false only for a null font.
+// surface. `dx`, when given, holds `count` spacing entries, one per byte as with
+// the platform's ANSI call: a character advances by the sum of its bytes'
+// entries. Returns false only for a null font.
 bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT options, const RECT* rect,
               const char* text, std::size_t count, const INT* dx, const DrawAttributes& attr);
 

@@ -119,6 +119,25 @@ TEST(Text, GlyphsLandInsideTheirExtentInTheTextColourOnly) {
   }
 }
 
+// Spacing entries come one per byte; a character advances by its bytes' sum.
+TEST(Text, SpacingEntriesPlaceTheCharacters) {
+  const TextFont* f = ResolveFont(Font(kGothic, -16));
+  ASSERT_NE(f, nullptr);
+  const std::string text = "切A";
+  const INT dx[] = {20, 20, 20, 5};
+  TestSurface s(120, 30, 24);
+  ASSERT_TRUE(DrawText(s, f, 0, 0, 0, nullptr, text.data(), text.size(), dx, WhiteText(TRANSPARENT)));
+  int between = 0, after = 0;
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 25; x < 120; ++x) {
+      if (ReadPixel(s, x, y) == 0) continue;
+      ++(x < 60 ? between : after);
+    }
+  }
+  EXPECT_EQ(between, 0);
+  EXPECT_GT(after, 10);
+}
+
 TEST(Text, BackgroundAndClipping) {
   const TextFont* f = ResolveFont(Font(kGothic, -12));
   ASSERT_NE(f, nullptr);
