@@ -12,8 +12,8 @@ namespace platform {
 
 // Device-context attributes the engine consults.
 struct DrawAttributes {
-  COLORREF textColor = RGB(0, 0, 0);        // foreground of colour<->monochrome transfers
-  COLORREF bkColor = RGB(255, 255, 255);    // background of colour<->monochrome transfers, hatch gaps
+  COLORREF textColor = RGB(0, 0, 0);      // foreground of colour<->monochrome transfers
+  COLORREF bkColor = RGB(255, 255, 255);  // background of colour<->monochrome transfers, hatch gaps
   int bkMode = OPAQUE;
   int rop2 = R2_COPYPEN;
   int stretchMode = BLACKONWHITE;
@@ -69,15 +69,14 @@ std::uint32_t ApplyRop2(int mode, std::uint32_t pen, std::uint32_t d);
 // same surface may be both source and destination. A null or BS_NULL brush makes
 // pattern-using operations draw nothing. Returns false for a source-using rop
 // without a source, true otherwise.
-bool StretchSurface(const Surface& dst, int x, int y, int w, int h, const Surface* src, int sx, int sy,
-                    int sw, int sh, const BrushSpec* brush, DWORD rop, const DrawAttributes& attr);
+bool StretchSurface(const Surface& dst, int x, int y, int w, int h, const Surface* src, int sx, int sy, int sw, int sh,
+                    const BrushSpec* brush, DWORD rop, const DrawAttributes& attr);
 // MaskBlt: where the 1-bit mask is 1 the foreground rop (low 24 bits of rop4)
 // applies, where it is 0 the background rop (bits 24..31 as the index). Draws
 // only where destination, mask and (when used) source all have pixels. Returns
 // false for a mask that is not 1-bit or a source-using rop without a source.
 bool MaskSurface(const Surface& dst, int x, int y, int w, int h, const Surface* src, int sx, int sy,
-                 const Surface& mask, int mx, int my, const BrushSpec* brush, DWORD rop4,
-                 const DrawAttributes& attr);
+                 const Surface& mask, int mx, int my, const BrushSpec* brush, DWORD rop4, const DrawAttributes& attr);
 
 // A line from (x0, y0) to (x1, y1): the start pixel drawn, the end pixel not, with
 // the pen colour combined by attr.rop2. One pixel per step along the longer axis,
@@ -85,8 +84,7 @@ bool MaskSurface(const Surface& dst, int x, int y, int w, int h, const Surface* 
 // drawn one pixel wide whatever their width; dashed styles leave their gaps alone
 // (TRANSPARENT) or fill them with bkColor (OPAQUE); PS_NULL draws nothing. Costs
 // the visible part of the line only.
-void DrawLine(const Surface& dst, int x0, int y0, int x1, int y1, const PenSpec& pen,
-              const DrawAttributes& attr);
+void DrawLine(const Surface& dst, int x0, int y0, int x1, int y1, const PenSpec& pen, const DrawAttributes& attr);
 // Fills the rectangle (right and bottom exclusive) with the brush (PATCOPY); an
 // empty or reversed rectangle fills nothing.
 void FillSurface(const Surface& dst, const RECT& r, const BrushSpec& brush, const DrawAttributes& attr);

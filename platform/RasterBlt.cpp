@@ -86,9 +86,7 @@ class PixelConverter {
     if (src_.bpp == 1 && dst_.bpp != 1) return (v & 1) ? bkColor_ : textColor_;
     return raster::Unpack(src_, v & raster::ValueMask(src_.bpp));
   }
-  std::uint32_t DestinationValue(COLORREF rgb) {
-    return nearest_ ? (*nearest_)(rgb) : raster::Pack(dst_, rgb);
-  }
+  std::uint32_t DestinationValue(COLORREF rgb) { return nearest_ ? (*nearest_)(rgb) : raster::Pack(dst_, rgb); }
 
  private:
   enum class Kind { kIdentity, kLookup, kToMono, kViaColor };
@@ -107,13 +105,20 @@ class PixelConverter {
 // 8 x 8 hatch patterns: true where the hatch line runs.
 bool HatchBit(int hatch, int u, int v) {
   switch (hatch) {
-    case HS_HORIZONTAL: return v == 7;
-    case HS_VERTICAL: return u == 7;
-    case HS_FDIAGONAL: return u == v;
-    case HS_BDIAGONAL: return u + v == 7;
-    case HS_CROSS: return u == 7 || v == 7;
-    case HS_DIAGCROSS: return u == v || u + v == 7;
-    default: return false;
+    case HS_HORIZONTAL:
+      return v == 7;
+    case HS_VERTICAL:
+      return u == 7;
+    case HS_FDIAGONAL:
+      return u == v;
+    case HS_BDIAGONAL:
+      return u + v == 7;
+    case HS_CROSS:
+      return u == 7 || v == 7;
+    case HS_DIAGCROSS:
+      return u == v || u + v == 7;
+    default:
+      return false;
   }
 }
 
@@ -125,8 +130,7 @@ i64 FloorMod(i64 a, i64 m) {
 // The brush as pattern values for the destination, anchored at the brush origin.
 class PatternSource {
  public:
-  PatternSource(const Surface& dst, const BrushSpec* brush, const DrawAttributes& attr)
-      : attr_(attr) {
+  PatternSource(const Surface& dst, const BrushSpec* brush, const DrawAttributes& attr) : attr_(attr) {
     if (brush == nullptr || brush->style == BS_NULL) return;
     draws_ = true;
     switch (brush->style) {
@@ -525,14 +529,13 @@ bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src
 
 }  // namespace
 
-bool StretchSurface(const Surface& dst, int x, int y, int w, int h, const Surface* src, int sx, int sy, int sw,
-                    int sh, const BrushSpec* brush, DWORD rop, const DrawAttributes& attr) {
+bool StretchSurface(const Surface& dst, int x, int y, int w, int h, const Surface* src, int sx, int sy, int sw, int sh,
+                    const BrushSpec* brush, DWORD rop, const DrawAttributes& attr) {
   return Transfer(dst, x, y, w, h, src, sx, sy, sw, sh, brush, rop, attr);
 }
 
 bool MaskSurface(const Surface& dst, int x, int y, int w, int h, const Surface* src, int sx, int sy,
-                 const Surface& mask, int mx, int my, const BrushSpec* brush, DWORD rop4,
-                 const DrawAttributes& attr) {
+                 const Surface& mask, int mx, int my, const BrushSpec* brush, DWORD rop4, const DrawAttributes& attr) {
   const std::uint8_t fore = static_cast<std::uint8_t>(rop4 >> 16);
   const std::uint8_t back = static_cast<std::uint8_t>(rop4 >> 24);
   const bool usesS = raster::UsesSource(fore) || raster::UsesSource(back);

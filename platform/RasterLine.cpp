@@ -42,11 +42,16 @@ DashPattern DashOf(UINT style) {
     return d;
   };
   switch (style) {
-    case PS_DASH: return make(kDash, 2);
-    case PS_DOT: return make(kDot, 2);
-    case PS_DASHDOT: return make(kDashDot, 4);
-    case PS_DASHDOTDOT: return make(kDashDotDot, 6);
-    default: return {};
+    case PS_DASH:
+      return make(kDash, 2);
+    case PS_DOT:
+      return make(kDot, 2);
+    case PS_DASHDOT:
+      return make(kDashDot, 4);
+    case PS_DASHDOTDOT:
+      return make(kDashDotDot, 6);
+    default:
+      return {};
   }
 }
 

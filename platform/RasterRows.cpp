@@ -20,8 +20,9 @@ Channel MakeChannel(std::uint32_t mask) {
 
 std::uint32_t PackChannel(const Channel& c, std::uint32_t v8) {
   if (c.bits == 0) return 0;
-  std::uint32_t v = c.bits <= 8 ? v8 >> (8 - c.bits)
-                                : static_cast<std::uint32_t>((std::uint64_t{v8} * ((std::uint64_t{1} << c.bits) - 1)) / 255);
+  std::uint32_t v = c.bits <= 8
+                        ? v8 >> (8 - c.bits)
+                        : static_cast<std::uint32_t>((std::uint64_t{v8} * ((std::uint64_t{1} << c.bits) - 1)) / 255);
   return (v << c.shift) & c.mask;
 }
 
@@ -249,7 +250,7 @@ void WriteRow(const Surface& s, int y, int x, int n, const std::uint32_t* in) {
 }
 
 std::uint8_t Rop3FromRop2(int mode) {
-  if (mode < 1 || mode > 16) mode = 11;  // an unknown mix mode leaves the destination alone
+  if (mode < 1 || mode > 16) mode = 11;                    // an unknown mix mode leaves the destination alone
   const unsigned table = static_cast<unsigned>(mode - 1);  // bit (pen << 1 | dst)
   std::uint8_t index = 0;
   for (unsigned i = 0; i < 8; ++i) {

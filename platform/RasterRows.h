@@ -21,10 +21,10 @@ struct Channel {
 // The parts of a surface's format that pixel <-> colour conversion needs.
 struct Format {
   int bpp = 0;
-  Channel red, green, blue;   // 16 and 32 bits
+  Channel red, green, blue;  // 16 and 32 bits
   const RGBQUAD* colors = nullptr;
-  int colorCount = 0;         // 0 for depths above 8
-  bool plain32 = false;       // 32 bits with the 8-8-8 masks: same value layout as 24 bits
+  int colorCount = 0;    // 0 for depths above 8
+  bool plain32 = false;  // 32 bits with the 8-8-8 masks: same value layout as 24 bits
 
   explicit Format(const Surface& s);
   bool SameAs(const Format& other) const;  // identical pixel values mean identical colours
@@ -45,7 +45,7 @@ class NearestIndex {
 
  private:
   const Format& format_;
-  std::vector<std::uint32_t> keys_;    // colour | 0x80000000 when the slot holds an answer
+  std::vector<std::uint32_t> keys_;  // colour | 0x80000000 when the slot holds an answer
   std::vector<std::uint8_t> answers_;
 };
 std::uint32_t NearestIndexOf(const Format& f, COLORREF rgb);
@@ -67,8 +67,8 @@ std::uint8_t Rop3FromRop2(int mode);
 
 // Fills [left, right) x [top, bottom) with the brush combined with the
 // destination by attr.rop2, as shape interiors are filled.
-void FillWithMix(const Surface& dst, std::int64_t left, std::int64_t top, std::int64_t right,
-                 std::int64_t bottom, const BrushSpec& brush, const DrawAttributes& attr);
+void FillWithMix(const Surface& dst, std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                 const BrushSpec& brush, const DrawAttributes& attr);
 
 // out[i] = rop(p, s, d) for n pixels. `s` and `d` may be null when the operation
 // does not use them; `p` null means the constant `pConst`.

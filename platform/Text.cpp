@@ -40,8 +40,7 @@ constexpr Alias kAliases[] = {
 };
 
 std::string AliasConfig() {
-  std::string xml =
-      "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
+  std::string xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
   for (const Alias& a : kAliases) {
     xml += "<alias binding=\"same\"><family>";
     xml += a.name;
@@ -54,8 +53,8 @@ std::string AliasConfig() {
 }
 
 struct Glyph {
-  int left = 0;     // from the pen position to the bitmap's first column
-  int top = 0;      // from the baseline up to the bitmap's first row
+  int left = 0;  // from the pen position to the bitmap's first column
+  int top = 0;   // from the baseline up to the bitmap's first row
   int width = 0;
   int rows = 0;
   int pitch = 0;    // bytes per row of `bits`, one bit per pixel, high bit first
@@ -96,7 +95,8 @@ std::vector<Character> DecodeUtf8(const char* text, std::size_t count) {
       continue;
     }
     std::size_t j = 1;
-    for (; j <= std::size_t(extra) && i + j < count && (s[i + j] & 0xC0) == 0x80; ++j) cp = (cp << 6) | (s[i + j] & 0x3F);
+    for (; j <= std::size_t(extra) && i + j < count && (s[i + j] & 0xC0) == 0x80; ++j)
+      cp = (cp << 6) | (s[i + j] & 0x3F);
     if (j != std::size_t(extra) + 1 || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       out.push_back({0xFFFD, i, j});  // the lead byte and the continuation bytes it took
       i += j;
@@ -203,11 +203,11 @@ bool StartLocked() {
 }
 
 // The face name of a LOGFONT, which need not be terminated within its field.
-std::string FaceName(const LOGFONTA& lf) {
-  return std::string(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
-}
+std::string FaceName(const LOGFONTA& lf) { return std::string(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE)); }
 
-bool SameName(const char* a, const std::string& b) { return FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(a), reinterpret_cast<const FcChar8*>(b.c_str())) == 0; }
+bool SameName(const char* a, const std::string& b) {
+  return FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(a), reinterpret_cast<const FcChar8*>(b.c_str())) == 0;
+}
 
 // Ascent and descent of the face in font units, as the platform measures cells.
 void DesignMetrics(FT_Face face, i64& ascent, i64& descent) {
@@ -271,7 +271,9 @@ std::unique_ptr<TextFont> Load(const LOGFONTA& lf) {
   } else if (face->num_fixed_sizes > 0) {
     int best = 0;
     for (int i = 1; i < face->num_fixed_sizes; ++i) {
-      if (std::llabs(face->available_sizes[i].height - pixels) < std::llabs(face->available_sizes[best].height - pixels)) best = i;
+      if (std::llabs(face->available_sizes[i].height - pixels) <
+          std::llabs(face->available_sizes[best].height - pixels))
+        best = i;
     }
     FT_Select_Size(face, best);
     pixels = face->available_sizes[best].height;
@@ -342,8 +344,8 @@ SIZE MeasureText(const TextFont* font, const char* text, std::size_t count) {
   return SIZE{static_cast<LONG>(std::min<i64>(width, 0x7FFFFFFF)), font->description().cellHeight};
 }
 
-bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT options, const RECT* rect,
-              const char* text, std::size_t count, const INT* dx, const DrawAttributes& attr) {
+bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT options, const RECT* rect, const char* text,
+              std::size_t count, const INT* dx, const DrawAttributes& attr) {
   if (font == nullptr) return false;
   std::lock_guard lock(gMutex);
   const std::vector<Character> chars = DecodeUtf8(text, count);

@@ -37,13 +37,13 @@ class TextFont;
 
 // What fontconfig made of a LOGFONTA.
 struct FontDescription {
-  std::string family;      // family name of the font file used
-  std::string file;        // path of the font file
-  bool fallback = false;   // the face name asked for is not installed: best match used
-  int ascent = 0;          // pixels above the baseline
-  int descent = 0;         // pixels below it
-  int cellHeight = 0;      // ascent + descent, the height GetTextExtentPoint32 reports
-  int charHeight = 0;      // em size in pixels
+  std::string family;     // family name of the font file used
+  std::string file;       // path of the font file
+  bool fallback = false;  // the face name asked for is not installed: best match used
+  int ascent = 0;         // pixels above the baseline
+  int descent = 0;        // pixels below it
+  int cellHeight = 0;     // ascent + descent, the height GetTextExtentPoint32 reports
+  int charHeight = 0;     // em size in pixels
 };
 
 // Resolves a font: the face name through fontconfig (with the program's aliases;
@@ -67,7 +67,7 @@ SIZE MeasureText(const TextFont* font, const char* text, std::size_t count);
 // surface. `dx`, when given, holds `count` spacing entries, one per byte as with
 // the platform's ANSI call: a character advances by the sum of its bytes'
 // entries. Returns false only for a null font.
-bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT options, const RECT* rect,
-              const char* text, std::size_t count, const INT* dx, const DrawAttributes& attr);
+bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT options, const RECT* rect, const char* text,
+              std::size_t count, const INT* dx, const DrawAttributes& attr);
 
 }  // namespace platform

@@ -132,8 +132,8 @@ TEST(RasterBlt, ClipsEveryArgumentToBothSurfaces) {
     for (int bpp : {24, 4}) {
       TestSurface dst(11, 7, bpp, n & 1, {{0, 0, 0, 0}, {255, 255, 255, 0}});
       StretchSurface(dst, x, y, w, h, &src.view(), sx, sy, sw, sh, nullptr, SRCCOPY, WithMode(n % 4 + 1));
-      ASSERT_TRUE(dst.Intact()) << x << " " << y << " " << w << " " << h << " " << sx << " " << sy << " " << sw
-                                << " " << sh;
+      ASSERT_TRUE(dst.Intact()) << x << " " << y << " " << w << " " << h << " " << sx << " " << sy << " " << sw << " "
+                                << sh;
     }
   }
   // A copy hanging over every edge keeps the pixels that overlap.
@@ -259,8 +259,8 @@ TEST(RasterBlt, MaskTransfersChooseTheirOperationByTheMaskBit) {
   EXPECT_FALSE(MaskSurface(dst, 0, 0, 6, 2, nullptr, 0, 0, mask, 0, 0, nullptr, 0xCCAA0029, kDefault));
   // A mask that does not cover the rectangle limits the drawing to what it covers.
   TestSurface far(6, 2, 24);
-  ASSERT_TRUE(MaskSurface(far, 0, 0, 6, 2, &src.view(), 0, 0, mask, 5, 2, nullptr, MAKEROP4(SRCCOPY, SRCCOPY),
-                          kDefault));
+  ASSERT_TRUE(
+      MaskSurface(far, 0, 0, 6, 2, &src.view(), 0, 0, mask, 5, 2, nullptr, MAKEROP4(SRCCOPY, SRCCOPY), kDefault));
   EXPECT_EQ(ReadPixel(far, 2, 0), Numbered(2, 0));
   EXPECT_EQ(ReadPixel(far, 3, 0), 0u);
   EXPECT_EQ(ReadPixel(far, 0, 1), 0u);

@@ -67,9 +67,9 @@ DrawAttributes Xor() {
 }  // namespace
 
 TEST(RasterLine, EveryOctantMatchesTheReferenceWithStartDrawnAndEndNot) {
-  const int ends[][2] = {{20, 0},  {20, 7},  {20, 10}, {20, 20}, {7, 20},   {0, 20},   {-7, 20},  {-20, 10},
+  const int ends[][2] = {{20, 0},  {20, 7},  {20, 10},  {20, 20},   {7, 20},    {0, 20},  {-7, 20}, {-20, 10},
                          {-20, 3}, {-20, 0}, {-20, -5}, {-20, -20}, {-10, -20}, {0, -20}, {3, -20}, {20, -13},
-                         {1, 2},   {2, 1},   {-1, 2},  {2, -1},  {6, 4},    {-6, -4},  {4, -6},   {1, 0}};
+                         {1, 2},   {2, 1},   {-1, 2},   {2, -1},    {6, 4},     {-6, -4}, {4, -6},  {1, 0}};
   for (const auto& e : ends) {
     TestSurface s(64, 64, 1);
     DrawLine(s, 30, 30, 30 + e[0], 30 + e[1], WhitePen(), DrawAttributes{});
@@ -119,7 +119,7 @@ TEST(RasterLine, ExtremeCoordinatesCostOnlyTheirVisiblePart) {
 
 // The selection outline: MoveTo a corner and four LineTo round the rectangle.
 TEST(RasterLine, WhiteXorOutlineInvertsEachPixelOnceAndUndoesItself) {
-  const int rects[][4] = {{10, 20, 110, 70}, {110, 70, 10, 20}, {5, 60, 90, 3}, {-30, -10, 40, 25},
+  const int rects[][4] = {{10, 20, 110, 70}, {110, 70, 10, 20}, {5, 60, 90, 3},   {-30, -10, 40, 25},
                           {0, 0, 119, 79},   {3, 3, 4, 4},      {50, 50, 50, 60}, {0, 0, 0, 0}};
   for (const auto& r : rects) {
     for (int bpp : {24, 32, 8, 1}) {

@@ -111,8 +111,7 @@ TEST(RasterPixel, AllTernaryCodesFollowTheBitRuleOnTrueColour) {
       for (int bit = 0; bit < 24; ++bit) want |= RuleBit(index, p, s, d, bit);
       ASSERT_EQ(ReadPixel(dst, k, 0), want) << "code " << index;
     }
-    EXPECT_EQ(ApplyRop3(static_cast<std::uint8_t>(index), 0xF0F0F0F0u, 0xCCCCCCCCu, 0xAAAAAAAAu),
-              index * 0x01010101u);
+    EXPECT_EQ(ApplyRop3(static_cast<std::uint8_t>(index), 0xF0F0F0F0u, 0xCCCCCCCCu, 0xAAAAAAAAu), index * 0x01010101u);
   }
 }
 
