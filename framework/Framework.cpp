@@ -13,6 +13,7 @@
 #include "framework/Screen.h"
 #include "framework/detail/ControlImpl.h"
 #include "framework/detail/FormImpl.h"
+#include "graphics/Bitmap.h"
 #include "runtime/Strings.h"
 
 namespace {
@@ -34,19 +35,37 @@ class FrameworkApplication final : public QApplication {
   FrameworkApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
   bool notify(QObject* receiver, QEvent* event) override {
-    try {
-      if (event->type() == QEvent::KeyPress && receiver->isWidgetType() &&
-          PreviewKey(static_cast<QWidget*>(receiver), static_cast<QKeyEvent*>(event))) {
-        return true;
+    bool handled = false;
+    {
+      const Nesting nesting(depth_);
+      try {
+        if (event->type() == QEvent::KeyPress && receiver->isWidgetType() &&
+            PreviewKey(static_cast<QWidget*>(receiver), static_cast<QKeyEvent*>(event))) {
+          handled = true;
+        } else {
+          handled = QApplication::notify(receiver, event);
+        }
+      } catch (...) {
+        framework::detail::HandleCurrentException();
       }
-      return QApplication::notify(receiver, event);
-    } catch (...) {
-      framework::detail::HandleCurrentException();
-      return false;
     }
+    // Bitmap canvases hold a platform device context only while they draw: once
+    // a control's event is over, those not drawing now give theirs back.
+    if (depth_ == 0 && receiver->isWidgetType()) framework::detail::Guarded([] { FreeAllCanvasContexts(); });
+    return handled;
   }
 
  private:
+  struct Nesting {
+    explicit Nesting(int& depth) : count(depth) { ++count; }
+    ~Nesting() { --count; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+    int& count;
+  };
+
+  int depth_ = 0;
+
   // Gives the key to its form first when the form previews keys or the form
   // itself is the receiver. True when the form swallowed the key.
   static bool PreviewKey(QWidget* receiver, QKeyEvent* event) {

@@ -7,6 +7,7 @@
 #include "framework/Screen.h"
 #include "framework/StatusBar.h"
 #include "framework/Testing.h"
+#include "graphics/Bitmap.h"
 #include "graphics/Color.h"
 
 namespace {
@@ -195,6 +196,25 @@ TEST(Form, IsFilledWithTheButtonFaceColour) {
   framework::testing::ProcessEvents();
   EXPECT_EQ(w.form->Color(), clBtnFace);
   EXPECT_EQ(framework::testing::PixelAt(*w.form, 100, 100), static_cast<TColor>(ResolveColor(clBtnFace)));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EventDispatch, BitmapCanvasesGiveBackTheirDeviceContextsAfterAnEvent) {
+  ScopedApplication app;
+  TForm* form = nullptr;
+  app->CreateForm(form);
+  form->Show();
+  TBitmap bitmap;
+  bitmap.SetWidth(4);
+  bitmap.SetHeight(4);
+  bitmap.Canvas().SetPixelColor(0, 0, clRed);
+  ASSERT_NE(bitmap.Canvas().CurrentHandle(), nullptr);
+  framework::testing::PressKey(*form, VK_DOWN, {});
+  EXPECT_EQ(bitmap.Canvas().CurrentHandle(), nullptr);
+  EXPECT_EQ(bitmap.Canvas().PixelColor(0, 0), clRed);
 }
 
 }  // namespace
