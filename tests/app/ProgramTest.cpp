@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -138,7 +139,16 @@ TEST(Program, ItsCloseCommandEndsItWithExitCodeZero) {
 
   ASSERT_TRUE(RunTool({"xdotool", "windowfocus", "--sync", window}, display));
   ASSERT_TRUE(RunTool({"xdotool", "key", "alt+f"}, display));
-  std::this_thread::sleep_for(300ms);
+  // The access key opens the popup, a second window of the program; only then
+  // does "c" choose its item.
+  bool popupOpen = false;
+  for (int attempt = 0; attempt < 100 && !popupOpen; ++attempt) {
+    const std::optional<std::string> windows =
+        RunTool({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(program.Pid())}, display, 2s);
+    popupOpen = windows && std::count(windows->begin(), windows->end(), '\n') >= 2;
+    if (!popupOpen) std::this_thread::sleep_for(50ms);
+  }
+  ASSERT_TRUE(popupOpen) << "the file menu did not open";
   ASSERT_TRUE(RunTool({"xdotool", "key", "c"}, display));
   const std::optional<int> status = program.Wait(10s);
   ASSERT_TRUE(status.has_value()) << "the program did not end";
