@@ -80,6 +80,7 @@ bool MouseBridge::eventFilter(QObject* watched, QEvent* event) {
                      mouse->button() == Qt::MiddleButton;
   switch (type) {
     case QEvent::MouseButtonDblClick:
+      if (mouse->button() == Qt::LeftButton) Guarded([&] { control_.DblClick(); });
       shift = shift | ssDouble;
       [[fallthrough]];
     case QEvent::MouseButtonPress:
@@ -264,6 +265,10 @@ void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TControl::MouseMove(TShiftState shift, int x, int y) {
   if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TControl::DblClick() {
+  if (OnDblClick) OnDblClick(this);
 }
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {

@@ -107,6 +107,8 @@ class TControl : public TComponent {
   TMouseEvent OnMouseDown;
   TMouseMoveEvent OnMouseMove;
   TMouseEvent OnMouseUp;
+  // A double click: OnDblClick fires first, then OnMouseDown with ssDouble.
+  TNotifyEvent OnDblClick;
 
   // The framework's side of the control; used by the framework only.
   framework::detail::ControlImpl& Impl() const { return *impl_; }
@@ -116,6 +118,7 @@ class TControl : public TComponent {
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseMove(TShiftState shift, int x, int y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void DblClick();
 
  protected:
   // The framework's control classes make the widget side (impl) themselves.

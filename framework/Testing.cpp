@@ -95,6 +95,10 @@ void PressMouse(TControl& control, TMouseButton button, TShiftState shift, int x
   SendMouse(control, QEvent::MouseButtonPress, ButtonOf(button), shift, x, y);
 }
 
+void DoubleClickMouse(TControl& control, TShiftState shift, int x, int y) {
+  SendMouse(control, QEvent::MouseButtonDblClick, Qt::LeftButton, shift, x, y);
+}
+
 void MoveMouse(TControl& control, TShiftState shift, int x, int y) {
   SendMouse(control, QEvent::MouseMove, Qt::NoButton, shift, x, y);
 }

@@ -26,6 +26,7 @@ void PressKey(TControl& control, TVirtualKey key, TShiftState shift);
 // Sends a mouse press, move or release at (x, y) in control's client
 // coordinates. buttons are the buttons held after the event.
 void PressMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y);
+void DoubleClickMouse(TControl& control, TShiftState shift, int x, int y);
 void MoveMouse(TControl& control, TShiftState shift, int x, int y);
 void ReleaseMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y);
 // The colour of the pixel at (x, y) of control's client area as the control

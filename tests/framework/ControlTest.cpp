@@ -95,7 +95,13 @@ TEST(Control, MouseEventsArriveInClientCoordinatesWithButtonAndShiftState) {
   framework::testing::PressMouse(*b.box, mbLeft, ssLeft | ssShift, 10, 20);
   framework::testing::MoveMouse(*b.box, ssLeft, -5, 300);
   framework::testing::ReleaseMouse(*b.box, mbRight, {}, 7, 8);
-  const std::vector<std::string> expected = {"down 0 9 10,20", "move 8 -5,300", "up 1 0 7,8"};
+  b.box->OnDblClick = [&](TObject* sender) {
+    EXPECT_EQ(sender, b.box);
+    log.push_back("double");
+  };
+  framework::testing::DoubleClickMouse(*b.box, ssLeft, 1, 2);
+  const std::vector<std::string> expected = {"down 0 9 10,20", "move 8 -5,300", "up 1 0 7,8", "double",
+                                             "down 0 72 1,2"};
   EXPECT_EQ(log, expected);
 }
 
