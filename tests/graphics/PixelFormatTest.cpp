@@ -290,23 +290,6 @@ TEST_F(PixelFormatTest, PaletteHelpers) {
   DeleteObject(duplicate);
 }
 
-TEST_F(PixelFormatTest, DefaultMasksOnlyWhereMasksAreAskedFor) {
-  DIBSECTION d{};
-  d.dsBmih.biBitCount = 16;
-  FillBitFields(d);
-  EXPECT_EQ(d.dsBitfields[0], 0u);
-  d.dsBmih.biCompression = BI_BITFIELDS;
-  FillBitFields(d);
-  EXPECT_EQ(d.dsBitfields[1], 0x07E0u);
-  d.dsBmih.biBitCount = 32;
-  d.dsBitfields[0] = 0;
-  FillBitFields(d);
-  EXPECT_EQ(d.dsBitfields[0], 0xFF0000u);
-  d.dsBitfields[0] = 0x7C00;
-  FillBitFields(d);
-  EXPECT_EQ(d.dsBitfields[0], 0x7C00u);
-}
-
 // ---- Failures ------------------------------------------------------------------------------
 
 TEST_F(PixelFormatTest, GraphicsCheckRaisesWithTheSystemTextOrItsOwn) {
@@ -341,14 +324,6 @@ TEST_F(PixelFormatTest, ConvertingSomethingThatIsNoBitmapIsRefused) {
     EXPECT_EQ(e.Message(), strings::InvalidBitmap);
   }
   DeleteObject(notABitmap);
-}
-
-TEST_F(PixelFormatTest, EmptySizeMakesNothing) {
-  DIBSECTION d{};
-  d.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
-  d.dsBmih.biWidth = 5;
-  EXPECT_EQ(ConvertBitmap(nullptr, nullptr, nullptr, nullptr, d), nullptr);
-  EXPECT_EQ(d.dsBmih.biWidth, 5);
 }
 
 TEST_F(PixelFormatTest, FailedDepthChangeKeepsTheOldImage) {
