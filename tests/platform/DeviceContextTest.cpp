@@ -276,3 +276,37 @@ TEST_F(DeviceContexts, TextIsMeasuredAndDrawnWithTheSelectedFontAtTheLogicalPosi
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DeviceContexts, NoCoordinateReachesOutsideTheBitmaps) {
+  HDC a = CreateCompatibleDC(screen);
+  HDC b = CreateCompatibleDC(screen);
+  HBITMAP small = CreateCompatibleBitmap(screen, 3, 3);
+  HBITMAP mono = CreateBitmap(3, 3, 1, 1, nullptr);
+  HGDIOBJ oldA = SelectObject(a, small);
+  HGDIOBJ oldB = SelectObject(b, mono);
+  const int extremes[] = {INT32_MIN, -70000, -1, 0, 2, 3, 70000, INT32_MAX};
+  for (int v : extremes) {
+    for (int w : extremes) {
+      BitBlt(a, v, w, w, v, b, w, v, SRCCOPY);
+      StretchBlt(b, w, v, v, w, a, v, v, w, w, SRCINVERT);
+      MaskBlt(a, v, v, w, w, b, w, v, mono, v, w, MAKEROP4(SRCCOPY, 0x00AA0029));
+      PatBlt(a, v, w, v, w, PATINVERT);
+      const RECT r{v, w, w, v};
+      FillRect(b, &r, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      Rectangle(a, v, w, w, v);
+      MoveToEx(a, v, w, nullptr);
+      LineTo(a, w, v);
+      SetPixel(a, v, w, 0);
+    }
+  }
+  SelectObject(a, oldA);
+  SelectObject(b, oldB);
+  DeleteObject(small);
+  DeleteObject(mono);
+  DeleteDC(a);
+  DeleteDC(b);
+}
+
+}  // namespace
