@@ -144,8 +144,9 @@ class TBitmap : public TGraphic {
   // other dimension. Raises EInvalidGraphicOperation for a negative size and
   // EOutOfResources when the platform refuses; the old image then stays.
   void SetHeight(std::int32_t value) override;
-  // Installs value as the palette (the bitmap owns it from then on) and writes
-  // its colours into a section's colour table.
+  // Installs value as the palette (the bitmap owns it from then on; on failure
+  // it stays the caller's) and writes its colours into a section's colour
+  // table. Null drops the palette.
   void SetColorPalette(HPALETTE value) override;
   void SetWidth(std::int32_t value) override;
   // The BMP file preceded by its 32-bit length.
