@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -503,8 +504,33 @@ bool Transfer(const Surface& dst, i64 x, i64 y, i64 w, i64 h, const Surface* src
   p.unitX = p.ax.sn == p.ax.dn && !p.ax.flip;
   p.unitY = p.ay.sn == p.ay.dn && !p.ay.flip;
   // Within one surface a downward copy runs bottom-up, so it reads each row
-  // before it overwrites it.
+  // before it overwrites it. A scaled or mirrored one cannot be ordered so: it
+  // reads from a copy of the source rows it needs.
   p.bottomUp = src->top == dst.top && p.unitY && p.ay.d0 > p.ay.s0;
+  std::vector<std::uint8_t> detached;
+  Surface copy;
+  if (src->top == dst.top && !p.unitY) {
+    i64 a0, a1, b0, b1;
+    p.SourceRows(int(p.cy0), a0, a1);
+    p.SourceRows(int(p.cy1 - 1), b0, b1);
+    const i64 lo = std::clamp<i64>(std::min(a0, b0), 0, src->height);
+    const i64 hi = std::clamp<i64>(std::max(a1, b1), 0, src->height);
+    if (hi <= lo) return true;
+    const std::size_t rowBytes = (std::size_t(src->width) * std::size_t(src->bitsPerPixel) + 7) / 8;
+    try {
+      detached.resize(rowBytes * std::size_t(hi - lo));
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    for (i64 r = lo; r < hi; ++r) std::memcpy(detached.data() + rowBytes * (r - lo), src->row(int(r)), rowBytes);
+    copy = *src;
+    copy.top = detached.data();
+    copy.pitch = static_cast<std::ptrdiff_t>(rowBytes);
+    copy.height = static_cast<std::int32_t>(hi - lo);
+    p.ay.s0 -= lo;
+    src = &copy;
+    p.src = src;
+  }
 
   PixelConverter conv(*src, dst, attr, i64{p.n} * p.Rows());
   const bool sameBytes = conv.identity() && src->bitsPerPixel == dst.bitsPerPixel && dst.bitsPerPixel >= 8;
@@ -569,7 +595,11 @@ bool MaskSurface(const Surface& dst, int x, int y, int w, int h, const Surface* 
   if (usesS) conv = std::make_unique<PixelConverter>(*src, dst, attr, i64{n} * (o1y - o0y));
   std::vector<std::uint32_t> sBuf(n), pBuf(n), dBuf(n), mBuf(n), fOut(n), bOut(n);
   std::vector<std::uint8_t> gaps(usesP && pattern.transparentGaps() ? n : 0);
-  for (i64 oy = o0y; oy < o1y; ++oy) {
+  // Within one surface a downward transfer runs bottom-up, so it reads each row
+  // before it overwrites it.
+  const bool bottomUp = usesS && src->top == dst.top && y > sy;
+  for (i64 k = 0; k < o1y - o0y; ++k) {
+    const i64 oy = bottomUp ? o1y - 1 - k : o0y + k;
     const int r = static_cast<int>(y + oy);
     if (usesS) {
       raster::ReadRow(*src, static_cast<int>(sy + oy), static_cast<int>(sx + o0x), n, sBuf.data());

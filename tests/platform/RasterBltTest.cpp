@@ -155,6 +155,26 @@ TEST(RasterBlt, OverlappingCopiesWithinOneSurface) {
   for (int y = 2; y < 7; ++y) {
     for (int x = 1; x < 7; ++x) ASSERT_EQ(ReadPixel(s, x, y), ReadPixel(ref, x - 1, y - 2));
   }
+  // Mirrored and stretched in place: the result is that of a separate source.
+  TestSurface m(8, 8, 24), g(8, 8, 24);
+  Number(m);
+  Number(g);
+  StretchSurface(m, 0, 0, 8, 8, &m.view(), 0, 8, 8, -8, nullptr, SRCCOPY, kDefault);
+  StretchSurface(g, 0, 0, 8, 8, &g.view(), 0, 0, 4, 4, nullptr, SRCCOPY, kDefault);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      ASSERT_EQ(ReadPixel(m, x, y), Numbered(x, 7 - y));
+      ASSERT_EQ(ReadPixel(g, x, y), Numbered(x / 2, y / 2));
+    }
+  }
+  // A masked transfer down the same surface reads each row before it is overwritten.
+  TestSurface k(4, 6, 24), ones(4, 6, 1);
+  Number(k);
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 4; ++x) WritePixel(ones, x, y, 1);
+  }
+  MaskSurface(k, 0, 1, 4, 5, &k.view(), 0, 0, ones, 0, 0, nullptr, MAKEROP4(SRCCOPY, SRCCOPY), kDefault);
+  for (int y = 1; y < 6; ++y) ASSERT_EQ(ReadPixel(k, 2, y), Numbered(2, y - 1));
 }
 
 TEST(RasterBlt, MonochromeTransfersFollowTextAndBackgroundColours) {
