@@ -45,6 +45,7 @@ struct DibFormat {
 // Where the masks and the colour table of a BITMAPINFO stand: the masks are the
 // three DWORDs after the first 40 header bytes (inside a longer header), the
 // colour table follows the header and, after a 40-byte header, the masks.
+std::uint8_t* MasksOf(BITMAPINFO* info) { return reinterpret_cast<std::uint8_t*>(info) + 40; }
 const std::uint8_t* MasksOf(const BITMAPINFO* info) { return reinterpret_cast<const std::uint8_t*>(info) + 40; }
 
 std::uint8_t* ColorTableOf(BITMAPINFO* info) {
@@ -174,7 +175,10 @@ int SetBits(BitmapObject& b, const DeviceContext* dc, UINT start, UINT lines, co
             UINT usage) {
   DibFormat f;
   if (!ReadDibFormat(info, usage, dc, true, f)) return 0;
-  if (bits == nullptr) return Fail(ERROR_INVALID_PARAMETER), 0;
+  if (bits == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
   const Surface target = b.surface();
   if (f.compression == BI_RLE8 || f.compression == BI_RLE4) {
     // The data's length is biSizeImage: the caller's buffer holds that many bytes.
@@ -347,7 +351,9 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
   return platform::AddBitmap(std::move(bitmap));
 }
 
-int GetDIBits(HDC dc, HBITMAP handle, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage) {
+// Colour tables are always written as RGB entries: no caller asks for palette
+// indices here.
+int GetDIBits(HDC dc, HBITMAP handle, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT /*usage*/) {
   DeviceContext* context = platform::LookupDc(dc);
   if (context == nullptr) return 0;
   BitmapObject* bitmap = platform::LookupBitmap(handle);
@@ -409,7 +415,7 @@ int GetDIBits(HDC dc, HBITMAP handle, UINT start, UINT lines, void* bits, BITMAP
       } else {
         masks[0] = 0xFF0000, masks[1] = 0x00FF00, masks[2] = 0x0000FF;
       }
-      std::memcpy(const_cast<std::uint8_t*>(platform::MasksOf(info)), masks, sizeof masks);
+      std::memcpy(platform::MasksOf(info), masks, sizeof masks);
     }
   }
   platform::DibFormat f;
@@ -418,7 +424,6 @@ int GetDIBits(HDC dc, HBITMAP handle, UINT start, UINT lines, void* bits, BITMAP
   if (platform::ComputeBitmapLayout(f.width, f.height, f.bpp, platform::kDibAlignment, target))
     h.biSizeImage = static_cast<DWORD>(target.byteSize);
   if (bits == nullptr) return layout.height;
-  (void)usage;
   const platform::ScanBlock block = platform::Scans(*bitmap, f, start, lines);
   if (block.rows == 0) return 0;
   platform::Surface buffer;
