@@ -1,6 +1,8 @@
 #include "graphics/Bitmap.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <utility>
 
 #include "graphics/Color.h"
@@ -47,6 +49,12 @@ WORD PaletteSize(HPALETTE palette) {
 HPALETTE BlackAndWhitePalette() {
   const RGBQUAD table[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
   return PaletteFromColorTable(nullptr, table, 2);
+}
+
+// Extents of far-apart coordinates do not fit 32 bits; the platform clips.
+int ClampToInt(std::int64_t value) {
+  return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
 }
 
 void DeleteUnlessShared(HPALETTE palette) {
@@ -205,15 +213,20 @@ void TBitmap::CopyFrom(TPersistent* source) {
   // must not reach an image this bitmap no longer owns.
   ReleaseDeviceContext();
   if (bitmap != nullptr) {
-    TCriticalSectionGuard lock(ImageLock());
-    bitmap->image_->AddUser();
-    TSharedImage::DropUser(image_);
-    image_ = bitmap->image_;
+    {
+      TCriticalSectionGuard lock(ImageLock());
+      bitmap->image_->AddUser();
+      TSharedImage::DropUser(image_);
+      image_ = bitmap->image_;
+      keyColor_ = bitmap->keyColor_;
+      keyColorFixed_ = bitmap->keyColorFixed_;
+      maskCurrent_ = false;
+      ignorePalette_ = false;
+    }
+    // The flag's own change event would make two of one copy.
+    TNotifyEvent onChange = std::exchange(OnChange, nullptr);
     SetTransparent(bitmap->Transparent());
-    keyColor_ = bitmap->keyColor_;
-    keyColorFixed_ = bitmap->keyColorFixed_;
-    maskCurrent_ = false;
-    ignorePalette_ = false;
+    OnChange = std::move(onChange);
   } else {
     ReplaceImage(nullptr, nullptr, nullptr, false, DIBSECTION{});
   }
@@ -248,8 +261,8 @@ void TBitmap::DrawInto(TCanvas& canvas, const TRect& rect) {
   TBitmapCanvas& own = Canvas();
   own.EnsureState(kAllCanvasState);
   const DIBSECTION& drawn = Image().DIB;
-  const int width = static_cast<int>(rect.Width());
-  const int height = static_cast<int>(rect.Height());
+  const int width = ClampToInt(rect.Width());
+  const int height = ClampToInt(rect.Height());
   if (Transparent()) {
     if (Image().MaskBitmap == nullptr) return;  // no pixels, nothing to show
     TMemoryContext maskDc;

@@ -89,7 +89,10 @@ TEST_F(BitmapTest, CopyTakesTransparencyAndKeyColour) {
   source.SetTransparent(true);
   source.SetKeyColor(clLime);
   TBitmap copy;
+  int changes = 0;
+  copy.OnChange = [&](TObject*) { ++changes; };
   copy.CopyFrom(&source);
+  EXPECT_EQ(changes, 1);
   EXPECT_TRUE(copy.Transparent());
   EXPECT_EQ(copy.KeyColor(), 0x0200FF00);
 }
