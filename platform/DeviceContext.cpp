@@ -21,18 +21,16 @@ LONG Saturate(std::int64_t v) {
 }  // namespace
 
 DeviceContext::DeviceContext(bool memory) : GdiObject(kKind), memory_(memory) {
-  pen_ = As<HPEN>(StockObject(BLACK_PEN));
-  brush_ = As<HBRUSH>(StockObject(WHITE_BRUSH));
-  font_ = As<HFONT>(StockObject(SYSTEM_FONT));
-  palette_ = As<HPALETTE>(StockObject(DEFAULT_PALETTE));
-  if (memory_) bitmap_ = StockBitmap();
-  for (HGDIOBJ object : {HGDIOBJ(pen_), HGDIOBJ(brush_), HGDIOBJ(font_), HGDIOBJ(palette_), HGDIOBJ(bitmap_)})
-    Hold(object, +1);
+  selected_[kPenSlot] = StockObject(BLACK_PEN);
+  selected_[kBrushSlot] = StockObject(WHITE_BRUSH);
+  selected_[kFontSlot] = StockObject(SYSTEM_FONT);
+  selected_[kPaletteSlot] = StockObject(DEFAULT_PALETTE);
+  if (memory_) selected_[kBitmapSlot] = StockBitmap();
+  for (HGDIOBJ object : selected_) Hold(object, +1);
 }
 
 DeviceContext::~DeviceContext() {
-  for (HGDIOBJ object : {HGDIOBJ(pen_), HGDIOBJ(brush_), HGDIOBJ(font_), HGDIOBJ(palette_), HGDIOBJ(bitmap_)})
-    Hold(object, -1);
+  for (HGDIOBJ object : selected_) Hold(object, -1);
 }
 
 void DeviceContext::Hold(HGDIOBJ handle, int delta) {
@@ -52,7 +50,7 @@ HGDIOBJ DeviceContext::Select(HGDIOBJ handle) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  HGDIOBJ* slot = nullptr;
+  Slot slot = kSlots;
   switch (object->kind()) {
     case ObjectKind::Bitmap: {
       auto* bitmap = static_cast<BitmapObject*>(object);
@@ -64,21 +62,21 @@ HGDIOBJ DeviceContext::Select(HGDIOBJ handle) {
         SetLastError(ERROR_BUSY);
         return nullptr;
       }
-      slot = reinterpret_cast<HGDIOBJ*>(&bitmap_);
+      slot = kBitmapSlot;
       break;
     }
-    case ObjectKind::Pen: slot = reinterpret_cast<HGDIOBJ*>(&pen_); break;
-    case ObjectKind::Brush: slot = reinterpret_cast<HGDIOBJ*>(&brush_); break;
-    case ObjectKind::Font: slot = reinterpret_cast<HGDIOBJ*>(&font_); break;
-    case ObjectKind::Palette: slot = reinterpret_cast<HGDIOBJ*>(&palette_); break;
+    case ObjectKind::Pen: slot = kPenSlot; break;
+    case ObjectKind::Brush: slot = kBrushSlot; break;
+    case ObjectKind::Font: slot = kFontSlot; break;
+    case ObjectKind::Palette: slot = kPaletteSlot; break;
     case ObjectKind::DeviceContext:
       SetLastError(ERROR_INVALID_HANDLE);
       return nullptr;
   }
-  HGDIOBJ previous = *slot;
+  HGDIOBJ previous = selected_[slot];
   if (previous == handle) return previous;
   Hold(previous, -1);
-  *slot = handle;
+  selected_[slot] = handle;
   Hold(handle, +1);
   return previous;
 }
@@ -95,7 +93,7 @@ RECT DeviceContext::ToDevice(const RECT& r) const {
 
 Surface DeviceContext::surface() const {
   ObjectTable* table = Objects();
-  GdiObject* object = (table && bitmap_) ? table->Find(bitmap_) : nullptr;
+  GdiObject* object = (table && selected_[kBitmapSlot]) ? table->Find(selected_[kBitmapSlot]) : nullptr;
   if (object == nullptr) return Surface{};
   return static_cast<BitmapObject*>(object)->surface();
 }
@@ -103,7 +101,7 @@ Surface DeviceContext::surface() const {
 COLORREF DeviceContext::Resolve(COLORREF color) const {
   if ((color >> 24) == 1) {
     ObjectTable* table = Objects();
-    GdiObject* object = table ? table->Find(palette_) : nullptr;
+    GdiObject* object = table ? table->Find(selected_[kPaletteSlot]) : nullptr;
     if (object != nullptr) {
       const auto& entries = static_cast<PaletteObject*>(object)->entries;
       const std::size_t index = color & 0xFFFFu;

@@ -28,11 +28,11 @@ class DeviceContext final : public GdiObject {
   int Describe(int, void*) const override { return 0; }
 
   bool memory() const { return memory_; }
-  HBITMAP bitmap() const { return bitmap_; }
-  HPEN pen() const { return pen_; }
-  HBRUSH brush() const { return brush_; }
-  HFONT font() const { return font_; }
-  HPALETTE palette() const { return palette_; }
+  HBITMAP bitmap() const { return As<HBITMAP>(selected_[kBitmapSlot]); }
+  HPEN pen() const { return As<HPEN>(selected_[kPenSlot]); }
+  HBRUSH brush() const { return As<HBRUSH>(selected_[kBrushSlot]); }
+  HFONT font() const { return As<HFONT>(selected_[kFontSlot]); }
+  HPALETTE palette() const { return As<HPALETTE>(selected_[kPaletteSlot]); }
 
   // Selects an object of any kind (its handle already checked) and returns the
   // previous one of that kind; null, with an error recorded, when a bitmap
@@ -56,13 +56,10 @@ class DeviceContext final : public GdiObject {
   POINT viewportOrigin{0, 0};
 
  private:
+  enum Slot { kBitmapSlot, kPenSlot, kBrushSlot, kFontSlot, kPaletteSlot, kSlots };
   void Hold(HGDIOBJ object, int delta);
   bool memory_;
-  HBITMAP bitmap_ = nullptr;
-  HPEN pen_ = nullptr;
-  HBRUSH brush_ = nullptr;
-  HFONT font_ = nullptr;
-  HPALETTE palette_ = nullptr;
+  HGDIOBJ selected_[kSlots] = {};
 };
 
 // The live device context behind a handle, or null with ERROR_INVALID_HANDLE.
