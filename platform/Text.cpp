@@ -288,6 +288,22 @@ std::unique_ptr<TextFont> Load(const LOGFONTA& lf) {
     d.cellHeight = d.ascent + static_cast<int>((pixels * descent + upem - 1) / upem);
   }
   d.descent = d.cellHeight - d.ascent;
+  // Decoration lines: the font's own positions where it has them.
+  auto scaled = [&](i64 units) {
+    return static_cast<int>((units * pixels + (units >= 0 ? upem / 2 : -upem / 2)) / upem);
+  };
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const int stroke = std::max(1, scaled(face->underline_thickness > 0 ? face->underline_thickness : upem / 14));
+  if (lf.lfUnderline) {
+    const int below = face->underline_position < 0 ? std::max(1, -scaled(face->underline_position)) : 1;
+    d.underlineTop = std::min(d.ascent + below - stroke / 2, d.cellHeight - stroke);
+    d.underlineThickness = stroke;
+  }
+  if (lf.lfStrikeOut) {
+    const bool own = os2 != nullptr && os2->version != 0xFFFF && os2->yStrikeoutSize > 0;
+    d.strikeOutThickness = own ? std::max(1, scaled(os2->yStrikeoutSize)) : stroke;
+    d.strikeOutTop = d.ascent - (own ? scaled(os2->yStrikeoutPosition) : d.ascent / 3);
+  }
 
   const bool embolden = weight >= 600 && !(face->style_flags & FT_STYLE_FLAG_BOLD);
   const bool slant = lf.lfItalic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
@@ -297,7 +313,7 @@ std::unique_ptr<TextFont> Load(const LOGFONTA& lf) {
 std::string CacheKey(const LOGFONTA& lf) {
   std::string key(reinterpret_cast<const char*>(&lf.lfHeight), sizeof lf.lfHeight);
   key.append(reinterpret_cast<const char*>(&lf.lfWeight), sizeof lf.lfWeight);
-  key.push_back(lf.lfItalic ? 1 : 0);
+  key.push_back(static_cast<char>((lf.lfItalic ? 1 : 0) | (lf.lfUnderline ? 2 : 0) | (lf.lfStrikeOut ? 4 : 0)));
   key += FaceName(lf);
   return key;
 }
@@ -381,7 +397,7 @@ bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT optio
   }
   if (clipL >= clipR || clipT >= clipB) return true;
 
-  const std::uint32_t ink = ColorToPixel(dst, attr.textColor);
+  const std::uint32_t inkValue = ColorToPixel(dst, attr.textColor);
   i64 penX = x;
   const i64 baseline = i64{y} + d.ascent;
   for (const Character& ch : chars) {
@@ -393,13 +409,23 @@ bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT optio
       const std::uint8_t* bits = g.bits.data() + std::size_t(r) * g.pitch;
       for (i64 c = c0; c < c1; ++c) {
         if (bits[c >> 3] & (0x80u >> (c & 7))) {
-          std::uint32_t v = ink;
+          std::uint32_t v = inkValue;
           raster::WriteRow(dst, static_cast<int>(gy + r), static_cast<int>(gx + c), 1, &v);
         }
       }
     }
     penX += advance(ch, g);
   }
+  // Underline and strike-out run the text's whole advance.
+  auto rule = [&](int top, int thickness) {
+    const i64 left = std::max<i64>(x, clipL), right = std::min<i64>(penX, clipR);
+    const i64 t = std::max<i64>(i64{y} + top, clipT), b = std::min<i64>(i64{y} + top + thickness, clipB);
+    if (thickness <= 0 || left >= right || t >= b) return;
+    std::vector<std::uint32_t> ink(std::size_t(right - left), inkValue);
+    for (i64 r = t; r < b; ++r) raster::WriteRow(dst, int(r), int(left), int(right - left), ink.data());
+  };
+  rule(d.underlineTop, d.underlineThickness);
+  rule(d.strikeOutTop, d.strikeOutThickness);
   return true;
 }
 

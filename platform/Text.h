@@ -44,6 +44,10 @@ struct FontDescription {
   int descent = 0;        // pixels below it
   int cellHeight = 0;     // ascent + descent, the height GetTextExtentPoint32 reports
   int charHeight = 0;     // em size in pixels
+  // Rows of the underline and the strike-out line, from the cell's top; a
+  // thickness of 0 means the font has none (lfUnderline, lfStrikeOut).
+  int underlineTop = 0, underlineThickness = 0;
+  int strikeOutTop = 0, strikeOutThickness = 0;
 };
 
 // Resolves a font: the face name through fontconfig (with the program's aliases;
@@ -61,12 +65,11 @@ FontDescription DescribeFont(const TextFont* font);
 SIZE MeasureText(const TextFont* font, const char* text, std::size_t count);
 
 // ExtTextOutA: draws `count` bytes of UTF-8 text with the top-left of its cell at
-// (x, y) in attr.textColor. With ETO_OPAQUE and a rectangle, the rectangle is first
-// filled in attr.bkColor; with attr.bkMode OPAQUE the text's cell box is. With
-// ETO_CLIPPED and a rectangle, drawing stays inside it; it always stays inside the
-// surface. `dx`, when given, holds `count` spacing entries, one per byte as with
-// the platform's ANSI call: a character advances by the sum of its bytes'
-// entries. Returns false only for a null font.
+// (x, y) in attr.textColor, underlined and struck out as the font asks. With ETO_OPAQUE and a rectangle, the rectangle
+// is first filled in attr.bkColor; with attr.bkMode OPAQUE the text's cell box is. With ETO_CLIPPED and a rectangle,
+// drawing stays inside it; it always stays inside the surface. `dx`, when given, holds `count` spacing entries, one per
+// byte as with the platform's ANSI call: a character advances by the sum of its bytes' entries. Returns false only for
+// a null font.
 bool DrawText(const Surface& dst, const TextFont* font, int x, int y, UINT options, const RECT* rect, const char* text,
               std::size_t count, const INT* dx, const DrawAttributes& attr);
 

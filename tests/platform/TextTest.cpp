@@ -138,6 +138,28 @@ TEST(Text, SpacingEntriesPlaceTheCharacters) {
   EXPECT_GT(after, 10);
 }
 
+TEST(Text, UnderlineAndStrikeOutRunTheWholeAdvance) {
+  LOGFONTA lf = Font(kGothic, -16);
+  lf.lfUnderline = 1;
+  lf.lfStrikeOut = 1;
+  const TextFont* f = ResolveFont(lf);
+  ASSERT_NE(f, nullptr);
+  ASSERT_NE(f, ResolveFont(Font(kGothic, -16)));
+  const FontDescription d = DescribeFont(f);
+  ASSERT_GT(d.underlineThickness, 0);
+  ASSERT_GT(d.strikeOutThickness, 0);
+  EXPECT_GT(d.underlineTop, d.strikeOutTop);
+  EXPECT_LE(d.underlineTop + d.underlineThickness, d.cellHeight);
+  const SIZE ext = MeasureText(f, "i i", 3);
+  TestSurface s(80, 30, 24);
+  ASSERT_TRUE(DrawText(s, f, 4, 2, 0, nullptr, "i i", 3, nullptr, WhiteText(TRANSPARENT)));
+  for (int x = 0; x < 80; ++x) {
+    const std::uint32_t want = (x >= 4 && x < 4 + ext.cx) ? 0xFFFFFFu : 0u;
+    EXPECT_EQ(ReadPixel(s, x, 2 + d.underlineTop), want) << x;
+    EXPECT_EQ(ReadPixel(s, x, 2 + d.strikeOutTop), want) << x;
+  }
+}
+
 TEST(Text, BackgroundAndClipping) {
   const TextFont* f = ResolveFont(Font(kGothic, -12));
   ASSERT_NE(f, nullptr);
