@@ -156,9 +156,7 @@ void TApplication::Run() {
   if (terminated_) return;
   if (mainForm_ != nullptr) mainForm_->Show();
   if (terminated_ || QCoreApplication::instance() == nullptr) return;
-  running_ = true;
   QCoreApplication::exec();
-  running_ = false;
 }
 
 void TApplication::Terminate() {

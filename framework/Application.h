@@ -89,7 +89,6 @@ class TApplication : public TComponent {
 
   TCustomForm* mainForm_ = nullptr;
   bool terminated_ = false;
-  bool running_ = false;
   std::string title_;
 };
 

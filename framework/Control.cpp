@@ -103,15 +103,15 @@ ControlImpl::ControlImpl(QWidget* widget) : widget_(widget) {
 }
 
 ControlImpl::~ControlImpl() {
-  if (mouse_ && ClientWidget() != nullptr) ClientWidget()->removeEventFilter(mouse_.get());
+  if (mouse_ && input_ != nullptr) input_->removeEventFilter(mouse_.get());
   delete widget_.data();
 }
 
 void ControlImpl::BindMouse(TControl& control) {
   mouse_ = std::make_unique<MouseBridge>(control);
-  QWidget* input = ClientWidget();
-  input->setMouseTracking(true);
-  input->installEventFilter(mouse_.get());
+  input_ = ClientWidget();
+  input_->setMouseTracking(true);
+  input_->installEventFilter(mouse_.get());
 }
 
 }  // namespace framework::detail

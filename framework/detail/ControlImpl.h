@@ -84,6 +84,8 @@ class ControlImpl {
 
  private:
   QPointer<QWidget> widget_;
+  // The widget whose mouse events mouse_ translates.
+  QPointer<QWidget> input_;
   std::unique_ptr<MouseBridge> mouse_;
 };
 

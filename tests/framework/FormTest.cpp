@@ -110,7 +110,7 @@ TEST(Form, CaFreeDestroysTheFormFromTheLoop) {
   other->Show();
   other->Close();
   EXPECT_NE(w.app->FindComponent("other"), nullptr);
-  framework::testing::ProcessEvents();
+  for (int i = 0; i < 100 && w.app->FindComponent("other") != nullptr; ++i) framework::testing::ProcessEvents();
   EXPECT_EQ(w.app->FindComponent("other"), nullptr);
 }
 
