@@ -2,10 +2,7 @@
 // selected bitmap's surface, the context's attributes and tools, with every
 // coordinate moved from logical to device space by the context's origins.
 #include <algorithm>
-#include <cstring>
-#include <new>
 #include <utility>
-#include <vector>
 
 #include "platform/BitmapObject.h"
 #include "platform/DeviceContext.h"
@@ -54,7 +51,6 @@ BrushSpec BrushOf(const DeviceContext& dc, const BrushObject* brush) {
 struct Source {
   DeviceContext* dc = nullptr;
   Surface surface;
-  std::vector<std::uint8_t> rows;  // a private copy when source and target share pixels
 };
 
 bool SourceOf(HDC handle, Source& source) {
@@ -62,31 +58,6 @@ bool SourceOf(HDC handle, Source& source) {
   source.dc = LookupDc(handle);
   if (source.dc == nullptr) return false;
   source.surface = source.dc->surface();
-  return true;
-}
-
-// A transfer within one bitmap reads from a copy of the rows its source
-// rectangle covers, so that no pixel is read after it was written. `sy` is
-// moved into the copy.
-bool DetachSource(Source& source, const Surface& target, int& sy, int sh) {
-  const Surface& s = source.surface;
-  if (source.dc == nullptr || s.empty() || s.top != target.top) return true;
-  const std::int64_t lo = std::max<std::int64_t>(std::min<std::int64_t>(sy, std::int64_t{sy} + sh), 0);
-  const std::int64_t hi = std::min<std::int64_t>(std::max<std::int64_t>(sy, std::int64_t{sy} + sh), s.height);
-  if (hi <= lo) return true;
-  const std::size_t rowBytes = (static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.bitsPerPixel) + 7) / 8;
-  try {
-    source.rows.resize(rowBytes * static_cast<std::size_t>(hi - lo));
-  } catch (const std::bad_alloc&) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return false;
-  }
-  for (std::int64_t y = lo; y < hi; ++y)
-    std::memcpy(source.rows.data() + rowBytes * static_cast<std::size_t>(y - lo), s.row(static_cast<int>(y)), rowBytes);
-  source.surface.top = source.rows.data();
-  source.surface.pitch = static_cast<std::ptrdiff_t>(rowBytes);
-  source.surface.height = static_cast<std::int32_t>(hi - lo);
-  sy = static_cast<int>(sy - lo);
   return true;
 }
 
@@ -103,7 +74,6 @@ BOOL Blt(HDC dest, int x, int y, int width, int height, HDC src, int sx, int sy,
     attr.srcBkColor = source.dc->Resolve(source.dc->attr.bkColor);
   }
   const Surface target = dc->surface();
-  if (!DetachSource(source, target, s.y, sh)) return FALSE;
   const BrushSpec brush = BrushOf(*dc, Selected<BrushObject>(dc->brush()));
   if (!StretchSurface(target, d.x, d.y, width, height, source.dc ? &source.surface : nullptr, s.x, s.y, sw, sh,
                       &brush, rop, attr)) {
@@ -234,7 +204,6 @@ BOOL MaskBlt(HDC dest, int x, int y, int width, int height, HDC src, int sx, int
     attr.srcBkColor = source.dc->Resolve(source.dc->attr.bkColor);
   }
   const platform::Surface target = dc->surface();
-  if (!platform::DetachSource(source, target, s.y, height)) return FALSE;
   const platform::BrushSpec brush = platform::BrushOf(*dc, platform::Selected<platform::BrushObject>(dc->brush()));
   if (!platform::MaskSurface(target, d.x, d.y, width, height, source.dc ? &source.surface : nullptr, s.x, s.y,
                              maskBitmap->surface(), mx, my, &brush, rop4, attr)) {
