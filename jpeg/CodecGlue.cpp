@@ -1,0 +1,212 @@
+#include "jpeg/CodecGlue.h"
+
+#include <cstring>
+
+#include <jerror.h>
+
+#include "jpeg/JpegImage.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Format.h"
+#include "runtime/Stream.h"
+#include "runtime/Strings.h"
+
+namespace jpeg {
+namespace {
+
+constexpr std::size_t kBufferSize = 4096;
+constexpr DWORD kProgressInterval = 500;
+
+// Warnings and trace messages are dropped: the library carries on, and the
+// system has no texts for them.
+void IgnoreMessage(j_common_ptr, int) {}
+void IgnoreOutput(j_common_ptr) {}
+void IgnoreFormat(j_common_ptr, char* buffer) { buffer[0] = '\0'; }
+void ResetErrorManager(j_common_ptr cinfo) {
+  cinfo->err->msg_code = 0;
+  cinfo->err->num_warnings = 0;
+}
+
+void InstallErrorManager(CodecContext& context) {
+  std::memset(static_cast<void*>(&context), 0, sizeof context);
+  context.err.error_exit = RaiseCodecError;
+  context.err.emit_message = IgnoreMessage;
+  context.err.output_message = IgnoreOutput;
+  context.err.format_message = IgnoreFormat;
+  context.err.reset_error_mgr = ResetErrorManager;
+}
+
+// ---- stream source ----------------------------------------------------------
+
+struct StreamSource {
+  jpeg_source_mgr pub;
+  TStream* stream;
+  JOCTET* buffer;
+  boolean startOfFile;
+};
+
+void InitSource(j_decompress_ptr cinfo) { reinterpret_cast<StreamSource*>(cinfo->src)->startOfFile = TRUE; }
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+  auto* source = reinterpret_cast<StreamSource*>(cinfo->src);
+  std::int64_t count = source->stream->Read(source->buffer, kBufferSize);
+  if (count <= 0) {
+    if (source->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    // A fake end-of-image marker lets the library finish what it has.
+    source->buffer[0] = 0xFF;
+    source->buffer[1] = JPEG_EOI;
+    count = 2;
+  }
+  source->pub.next_input_byte = source->buffer;
+  source->pub.bytes_in_buffer = static_cast<std::size_t>(count);
+  source->startOfFile = FALSE;
+  return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count) {
+  if (count <= 0) return;
+  jpeg_source_mgr* source = cinfo->src;
+  auto remaining = static_cast<std::size_t>(count);
+  while (remaining > source->bytes_in_buffer) {
+    remaining -= source->bytes_in_buffer;
+    FillInputBuffer(cinfo);
+  }
+  source->next_input_byte += remaining;
+  source->bytes_in_buffer -= remaining;
+}
+
+void TermSource(j_decompress_ptr) {}
+
+// ---- stream destination -------------------------------------------------------
+
+struct StreamDestination {
+  jpeg_destination_mgr pub;
+  TStream* stream;
+  JOCTET* buffer;
+};
+
+void InitDestination(j_compress_ptr cinfo) {
+  auto* destination = reinterpret_cast<StreamDestination*>(cinfo->dest);
+  destination->buffer = static_cast<JOCTET*>(
+      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, kBufferSize));
+  destination->pub.next_output_byte = destination->buffer;
+  destination->pub.free_in_buffer = kBufferSize;
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+  auto* destination = reinterpret_cast<StreamDestination*>(cinfo->dest);
+  if (destination->stream->Write(destination->buffer, kBufferSize) != static_cast<std::int64_t>(kBufferSize))
+    ERREXIT(cinfo, JERR_FILE_WRITE);
+  destination->pub.next_output_byte = destination->buffer;
+  destination->pub.free_in_buffer = kBufferSize;
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+  auto* destination = reinterpret_cast<StreamDestination*>(cinfo->dest);
+  const auto count = static_cast<std::int64_t>(kBufferSize - destination->pub.free_in_buffer);
+  if (count > 0 && destination->stream->Write(destination->buffer, count) != count) ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+}  // namespace
+
+void CreateDecompress(CodecContext& context) {
+  InstallErrorManager(context);
+  context.d.err = &context.err;
+  jpeg_create_decompress(&context.d);
+  context.d.mem->max_memory_to_use = kMaxCodecMemory;
+}
+
+void CreateCompress(CodecContext& context) {
+  InstallErrorManager(context);
+  context.c.err = &context.err;
+  jpeg_create_compress(&context.c);
+  context.c.mem->max_memory_to_use = kMaxCodecMemory;
+}
+
+void InstallProgress(CodecContext& context, TJPEGImage* owner) {
+  context.progress.pub.progress_monitor = OnCodecProgress;
+  context.progress.Owner = owner;
+  context.common.progress = &context.progress.pub;
+}
+
+void ReleaseCodec(CodecContext& context) noexcept {
+  if (context.common.err == nullptr) return;
+  // A failed create leaves err set but no memory manager: nothing to destroy.
+  if (context.common.mem != nullptr) jpeg_destroy(&context.common);
+  context.common.err = nullptr;
+}
+
+void RaiseCodecError(j_common_ptr cinfo) {
+  throw EJPEG(Format(strings::JPEGError, cinfo->err->msg_code));
+}
+
+void OnCodecProgress(j_common_ptr cinfo) {
+  auto* progress = reinterpret_cast<CodecProgress*>(cinfo->progress);
+  if (progress == nullptr || progress->Owner == nullptr) return;
+  const DWORD now = GetTickCount();
+  if (now - progress->LastTick < kProgressInterval) return;
+  const DWORD previous = progress->LastTick;
+  progress->LastTick = now;
+  if (previous == 0) return;
+
+  TRect rect{0, 0, 0, 0};
+  j_decompress_ptr decompress = nullptr;
+  if (cinfo->is_decompressor) {
+    decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+    rect.Left = 0;
+    rect.Top = progress->LastRow;
+    rect.Right = static_cast<std::int32_t>(decompress->output_width);
+    rect.Bottom = static_cast<std::int32_t>(decompress->output_scanline);
+    if (rect.Bottom < rect.Top) rect.Bottom = static_cast<std::int32_t>(decompress->output_height);
+  }
+
+  const jpeg_progress_mgr& pub = progress->pub;
+  // The library's counters can be 0 between passes; no percentage then.
+  if (pub.pass_limit <= 0 || pub.total_passes <= 0) return;
+  double fraction = (static_cast<double>(pub.pass_counter) / static_cast<double>(pub.pass_limit) +
+                     static_cast<double>(pub.completed_passes)) *
+                    100.0 / static_cast<double>(pub.total_passes);
+  if (fraction < 0.0) fraction = 0.0;
+  if (fraction > 100.0) fraction = 100.0;
+  const auto percent = static_cast<std::int32_t>(fraction);
+  if (percent == progress->LastPercent) return;
+  progress->LastPercent = percent;
+  if (decompress != nullptr) progress->LastRow = static_cast<std::int32_t>(decompress->output_scanline);
+
+  progress->Owner->ReportProgress(progress->Owner, psRunning, static_cast<std::uint8_t>(percent),
+                                  rect.Bottom - rect.Top >= 4, rect, std::string());
+}
+
+void AttachSource(j_decompress_ptr cinfo, TStream& stream) {
+  if (cinfo->src == nullptr) {
+    auto* source = static_cast<StreamSource*>(
+        (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(StreamSource)));
+    source->buffer = static_cast<JOCTET*>(
+        (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kBufferSize));
+    cinfo->src = &source->pub;
+  }
+  auto* source = reinterpret_cast<StreamSource*>(cinfo->src);
+  source->pub.init_source = InitSource;
+  source->pub.fill_input_buffer = FillInputBuffer;
+  source->pub.skip_input_data = SkipInputData;
+  source->pub.resync_to_restart = jpeg_resync_to_restart;
+  source->pub.term_source = TermSource;
+  source->stream = &stream;
+  source->pub.bytes_in_buffer = 0;
+  source->pub.next_input_byte = nullptr;
+}
+
+void AttachDestination(j_compress_ptr cinfo, TStream& stream) {
+  if (cinfo->dest == nullptr) {
+    cinfo->dest = static_cast<jpeg_destination_mgr*>((*cinfo->mem->alloc_small)(
+        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(StreamDestination)));
+  }
+  auto* destination = reinterpret_cast<StreamDestination*>(cinfo->dest);
+  destination->pub.init_destination = InitDestination;
+  destination->pub.empty_output_buffer = EmptyOutputBuffer;
+  destination->pub.term_destination = TermDestination;
+  destination->stream = &stream;
+}
+
+}  // namespace jpeg
