@@ -3,6 +3,7 @@
 #include "graphics/Bitmap.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
+#include "graphics/Picture.h"
 #include "graphics/ResourceManager.h"
 
 namespace graphics {
@@ -16,6 +17,7 @@ void Startup() {
 // Every canvas and tool must be gone by now: the caches free what is left and
 // delete its platform objects.
 void Shutdown() {
+  detail::DestroyPictureRegistries();
   detail::DestroyBitmapGlobals();
   detail::DestroyCanvasGlobals();
   detail::DestroyToolCaches();
