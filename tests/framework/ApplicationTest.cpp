@@ -4,6 +4,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QKeyEvent>
 #include <stdexcept>
 
@@ -116,6 +119,26 @@ TEST(Application, TerminateBeforeRunMakesRunReturnAtOnce) {
   app->Terminate();
   app->Run();
   EXPECT_FALSE(main->Showing());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Application, ItsIconBecomesEveryWindowsIcon) {
+  static constexpr std::uint32_t kPalette[2] = {0x000000, 0xFF0000};
+  static constexpr const char* kRows[2] = {"01", "1."};
+  TIconImage icon;
+  icon.Width = 2;
+  icon.Height = 2;
+  icon.Palette = kPalette;
+  icon.Rows = kRows;
+  Application->SetIcon(icon);
+  const QImage image = QApplication::windowIcon().pixmap(2, 2).toImage();
+  ASSERT_EQ(image.size(), QSize(2, 2));
+  EXPECT_EQ(image.pixel(0, 0), 0xFF000000u);
+  EXPECT_EQ(image.pixel(1, 0), 0xFFFF0000u);
+  EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0);
 }
 
 }  // namespace
