@@ -35,11 +35,13 @@ class FrameworkApplication final : public QApplication {
   FrameworkApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
   bool notify(QObject* receiver, QEvent* event) override {
+    // Asked now: handling the event may destroy the receiver (deferred deletes).
+    const bool forWidget = receiver->isWidgetType();
     bool handled = false;
     {
       const Nesting nesting(depth_);
       try {
-        if (event->type() == QEvent::KeyPress && receiver->isWidgetType() &&
+        if (event->type() == QEvent::KeyPress && forWidget &&
             PreviewKey(static_cast<QWidget*>(receiver), static_cast<QKeyEvent*>(event))) {
           handled = true;
         } else {
@@ -51,7 +53,7 @@ class FrameworkApplication final : public QApplication {
     }
     // Bitmap canvases hold a platform device context only while they draw: once
     // a control's event is over, those not drawing now give theirs back.
-    if (depth_ == 0 && receiver->isWidgetType()) framework::detail::Guarded([] { FreeAllCanvasContexts(); });
+    if (depth_ == 0 && forWidget) framework::detail::Guarded([] { FreeAllCanvasContexts(); });
     return handled;
   }
 
