@@ -1,0 +1,373 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "JpegTestSupport.h"
+#include "jpeg/JpegImage.h"
+#include "runtime/Format.h"
+#include "runtime/Strings.h"
+
+using namespace jpegtest;
+
+namespace {
+
+struct Case {
+  const char* name;
+  int width;
+  int height;
+  const char* cjpegOptions;
+};
+
+// djpeg with the decoder's settings: float DCT; block smoothing and fancy
+// upsampling are djpeg's defaults too.
+Rgb Reference(const TempDir& dir, const std::string& jpegPath, const char* extra = "") {
+  const std::string out = dir / "reference.pnm";
+  Run(ToolPath("djpeg") + " -dct float " + extra + " -outfile " + out + " " + jpegPath);
+  return ReadPnm(out);
+}
+
+Bytes Made(const TempDir& dir, const Rgb& picture, const std::string& options) {
+  const std::string in = dir / "in.pnm";
+  const std::string out = dir / "made.jpg";
+  WritePnm(in, picture);
+  Run(ToolPath("cjpeg") + " " + options + " -outfile " + out + " " + in);
+  return ReadAll(out);
+}
+
+void ExpectSamePixels(const Rgb& expected, const Rgb& actual) {
+  ASSERT_EQ(actual.width, expected.width);
+  ASSERT_EQ(actual.height, expected.height);
+  for (int y = 0; y < expected.height; ++y) {
+    for (int x = 0; x < expected.width; ++x) {
+      const std::uint8_t* want = expected.At(x, y);
+      const std::uint8_t* got = actual.At(x, y);
+      for (int c = 0; c < 3; ++c) {
+        const std::uint8_t w = expected.channels == 3 ? want[c] : want[0];
+        ASSERT_EQ(got[c], w) << "pixel " << x << "," << y << " channel " << c;
+      }
+    }
+  }
+}
+
+std::string JpegErrorText(int code) { return Format(strings::JPEGError, code); }
+
+}  // namespace
+
+class JpegDecodeMatchesDjpeg : public ::testing::TestWithParam<Case> {};
+
+TEST_P(JpegDecodeMatchesDjpeg, PixelForPixel) {
+  REQUIRE_TOOLS();
+  const Case& c = GetParam();
+  TempDir dir;
+  const Bytes file = Made(dir, PhotoLike(c.width, c.height, 7), c.cjpegOptions);
+  WriteAll(dir / "file.jpg", file);
+  const Rgb expected = Reference(dir, dir / "file.jpg");
+
+  auto image = Loaded(file);
+  TBitmap* bitmap = image->DecodeBitmap();
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(bitmap->BitDepth(), bd24Bit);
+  EXPECT_EQ(image->Width(), c.width);
+  EXPECT_EQ(image->Height(), c.height);
+  ExpectSamePixels(expected, ColoursOf(*bitmap));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, JpegDecodeMatchesDjpeg,
+    ::testing::Values(Case{"baseline420", 64, 48, "-quality 85"},
+                      Case{"progressive", 80, 40, "-quality 90 -progressive"},
+                      Case{"sampling422", 48, 32, "-sample 2x1"},
+                      Case{"sampling444", 40, 40, "-sample 1x1"},
+                      Case{"restartMarkers", 96, 64, "-restart 1"},
+                      Case{"oddSize", 37, 23, "-quality 75"},
+                      Case{"oneRow", 29, 1, ""},
+                      Case{"oneColumn", 1, 17, "-progressive"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JpegDecode, GrayscaleFileGivesAnEightBitBitmapOfGreys) {
+  REQUIRE_TOOLS();
+  TempDir dir;
+  const Bytes file = Made(dir, PhotoLike(45, 30, 3), "-grayscale");
+  WriteAll(dir / "gray.jpg", file);
+  const Rgb expected = Reference(dir, dir / "gray.jpg", "-colors 236");
+
+  auto image = Loaded(file);
+  int changes = 0;
+  image->OnChange = [&](TObject*) { ++changes; };
+  TBitmap* bitmap = image->DecodeBitmap();
+  EXPECT_EQ(changes, 1);
+  ASSERT_EQ(bitmap->BitDepth(), bd8Bit);
+  PALETTEENTRY entries[256];
+  const UINT count = GetPaletteEntries(bitmap->ColorPalette(), 0, 256, entries);
+  EXPECT_GT(count, 0u);
+  EXPECT_LE(count, 236u);
+  for (UINT i = 0; i < count; ++i) {
+    EXPECT_EQ(entries[i].peRed, entries[i].peGreen);
+    EXPECT_EQ(entries[i].peRed, entries[i].peBlue);
+  }
+  ExpectSamePixels(expected, ColoursOf(*bitmap));
+}
+
+TEST(JpegDecode, EightBitDepthQuantisesLikeDjpegWithColourMapInBlueGreenRedOrder) {
+  REQUIRE_TOOLS();
+  TempDir dir;
+  const Bytes file = Made(dir, PhotoLike(50, 40, 5), "");
+  WriteAll(dir / "colour.jpg", file);
+  const Rgb expected = Reference(dir, dir / "colour.jpg", "-colors 236");
+
+  auto image = Loaded(file);
+  image->SetDecodeDepth(jd8Bit);
+  TBitmap* bitmap = image->DecodeBitmap();
+  ASSERT_EQ(bitmap->BitDepth(), bd8Bit);
+  // A red/blue swap in the palette would show as different colours here.
+  ExpectSamePixels(expected, ColoursOf(*bitmap));
+}
+
+TEST(JpegDecode, ProgressiveDisplayEndsWithTheSamePictureAndReportsEachScan) {
+  REQUIRE_TOOLS();
+  TempDir dir;
+  const Bytes file = Made(dir, PhotoLike(64, 64, 9), "-progressive");
+  WriteAll(dir / "p.jpg", file);
+  const Rgb expected = Reference(dir, dir / "p.jpg");
+
+  auto image = Loaded(file);
+  image->SetShowProgressively(true);
+  std::vector<Note> notes;
+  Record(*image, notes);
+  ExpectSamePixels(expected, ColoursOf(*image->DecodeBitmap()));
+  ASSERT_GE(notes.size(), 2u);
+  EXPECT_EQ(notes.front().stage, psStarting);
+  EXPECT_EQ(notes.back().stage, psEnding);
+  EXPECT_EQ(notes.back().percent, 100);
+}
+
+TEST(JpegDecode, NotificationsStartAndEndAndASecondDecodeIsANoOp) {
+  REQUIRE_TOOLS();
+  TempDir dir;
+  auto image = Loaded(Made(dir, PhotoLike(16, 16), ""));
+  std::vector<Note> notes;
+  int changes = 0;
+  Record(*image, notes);
+  image->OnChange = [&](TObject*) { ++changes; };
+  TBitmap* first = image->DecodeBitmap();
+  // Loading marks the palette dirty, so the first decode asks for a redraw.
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[0].stage, psStarting);
+  EXPECT_EQ(notes[0].percent, 0);
+  EXPECT_FALSE(notes[0].redraw);
+  EXPECT_EQ(notes[1].stage, psEnding);
+  EXPECT_EQ(notes[1].percent, 100);
+  EXPECT_TRUE(notes[1].redraw);
+  EXPECT_EQ(changes, 1);
+
+  EXPECT_EQ(image->DecodeBitmap(), first);
+  EXPECT_EQ(notes.size(), 2u);
+  EXPECT_EQ(changes, 1);
+}
+
+TEST(JpegDecode, TruncatedFilesDecodeWithoutAnException) {
+  REQUIRE_TOOLS();
+  TempDir dir;
+  for (const char* options : {"", "-progressive"}) {
+    const Bytes file = Made(dir, PhotoLike(64, 64, 2), options);
+    // Inside the first scan's data, inside the last scan's, and just the
+    // end-of-image marker missing.
+    std::vector<std::size_t> scans;
+    for (std::size_t i = 0; i + 1 < file.size(); ++i)
+      if (file[i] == 0xFF && file[i + 1] == 0xDA) scans.push_back(i);
+    ASSERT_FALSE(scans.empty());
+    for (std::size_t keep : {scans.front() + 40, scans.back() + 30, file.size() - 2}) {
+      auto image = Loaded(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(keep)));
+      std::vector<Note> notes;
+      Record(*image, notes);
+      TBitmap* bitmap = nullptr;
+      EXPECT_NO_THROW(bitmap = image->DecodeBitmap()) << options << " cut at " << keep;
+      ASSERT_NE(bitmap, nullptr);
+      EXPECT_EQ(bitmap->Width(), 64);
+      EXPECT_EQ(bitmap->Height(), 64);
+      EXPECT_EQ(notes.back().percent, 100);
+    }
+  }
+}
+
+TEST(JpegDecode, EmptyDataFailsWithTheEmptyInputCode) {
+  auto image = Loaded({});
+  EXPECT_FALSE(image->IsEmpty());
+  EXPECT_EQ(image->Width(), 0);
+  try {
+    image->DecodeBitmap();
+    FAIL() << "no exception";
+  } catch (const EJPEG& e) {
+    EXPECT_EQ(e.Message(), JpegErrorText(JERR_INPUT_EMPTY));
+  }
+  // A new image without any data fails the same way instead of reading nothing.
+  TJPEGImage fresh;
+  EXPECT_THROW(fresh.DecodeBitmap(), EJPEG);
+}
+
+TEST(JpegDecode, DataThatIsNotJpegFailsBeforeAnyNotificationAndKeepsAnEmptyBitmap) {
+  auto image = std::make_unique<TJPEGImage>();
+  std::vector<Note> notes;
+  Record(*image, notes);
+  const Bytes junk = {'B', 'M', 0, 1, 2, 3, 4, 5};
+  auto stream = StreamOf(junk);
+  EXPECT_THROW(image->LoadStream(*stream), EJPEG);
+  EXPECT_THROW(image->DecodeBitmap(), EJPEG);
+  EXPECT_TRUE(notes.empty());
+  ASSERT_NE(image->CachedBitmap(), nullptr);
+  EXPECT_TRUE(image->CachedBitmap()->IsEmpty());
+  // The failed bitmap is kept: no second attempt.
+  EXPECT_EQ(image->DecodeBitmap(), image->CachedBitmap());
+}
+
+TEST(JpegDecode, AnAbortFromAProgressHandlerReturnsThePictureSoFar) {
+  REQUIRE_TOOLS();
+  TempDir dir;
+  auto image = Loaded(Made(dir, PhotoLike(24, 24), ""));
+  image->OnProgress = [](TObject*, TProgressStage stage, std::uint8_t, bool, const TRect&, const std::string&) {
+    if (stage == psStarting) throw EAbort("stop");
+  };
+  TBitmap* bitmap = nullptr;
+  EXPECT_NO_THROW(bitmap = image->DecodeBitmap());
+  EXPECT_NE(bitmap, nullptr);
+}
+
+// ---- CMYK and YCCK: written with the library, as Adobe's programs do ----------
+
+namespace {
+
+// One colour over the whole picture, given as ink amounts (0 = none), stored
+// inverted as Adobe's files store them.
+Bytes CmykFile(int width, int height, const std::uint8_t ink[4], J_COLOR_SPACE stored) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr err{};
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_colorspace(&cinfo, stored);
+  jpeg_set_quality(&cinfo, 100, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 4);
+  for (int x = 0; x < width; ++x)
+    for (int c = 0; c < 4; ++c) row[static_cast<std::size_t>(x) * 4 + c] = static_cast<JSAMPLE>(255 - ink[c]);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  Bytes bytes(out, out + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(out);
+  return bytes;
+}
+
+void ExpectColour(TBitmap& bitmap, int red, int green, int blue) {
+  const Rgb colours = ColoursOf(bitmap);
+  const std::uint8_t* px = colours.At(colours.width / 2, colours.height / 2);
+  EXPECT_NEAR(px[0], red, 3);
+  EXPECT_NEAR(px[1], green, 3);
+  EXPECT_NEAR(px[2], blue, 3);
+}
+
+}  // namespace
+
+TEST(JpegDecode, CmykAndYcckFilesBecomeTheirColours) {
+  const std::uint8_t red[4] = {0, 255, 255, 0};       // magenta and yellow ink
+  const std::uint8_t teal[4] = {255, 0, 128, 0};      // cyan and half yellow
+  const std::uint8_t darkGrey[4] = {0, 0, 0, 191};    // a quarter of black left
+  for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+    SCOPED_TRACE(stored == JCS_CMYK ? "CMYK" : "YCCK");
+    auto image = Loaded(CmykFile(19, 11, red, stored));
+    TBitmap* bitmap = image->DecodeBitmap();
+    ASSERT_EQ(bitmap->BitDepth(), bd24Bit);
+    ASSERT_EQ(bitmap->Width(), 19);
+    ExpectColour(*bitmap, 255, 0, 0);
+    ExpectColour(*Loaded(CmykFile(8, 8, teal, stored))->DecodeBitmap(), 0, 255, 127);
+    ExpectColour(*Loaded(CmykFile(8, 8, darkGrey, stored))->DecodeBitmap(), 64, 64, 64);
+  }
+}
+
+// ---- hostile headers -----------------------------------------------------------
+
+namespace {
+
+// A baseline header claiming width × height, followed by a few bytes of
+// entropy-coded data and no more.
+Bytes HostileHeader(int width, int height, bool progressive) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr err{};
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = 16;
+  cinfo.image_height = 16;
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  if (progressive) jpeg_simple_progression(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(16 * 3, 100);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  Bytes bytes(out, out + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(out);
+  // Patch the frame header's height and width.
+  for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+    if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+      bytes[i + 5] = static_cast<std::uint8_t>(height >> 8);
+      bytes[i + 6] = static_cast<std::uint8_t>(height);
+      bytes[i + 7] = static_cast<std::uint8_t>(width >> 8);
+      bytes[i + 8] = static_cast<std::uint8_t>(width);
+      break;
+    }
+  }
+  return bytes;
+}
+
+}  // namespace
+
+TEST(JpegDecode, HeadersBeyondTheBitmapLimitAreRefusedBeforeAnyMemoryIsTaken) {
+  for (bool progressive : {false, true}) {
+    auto image = Loaded(HostileHeader(65000, 65000, progressive));
+    EXPECT_EQ(image->Width(), 65000);
+    std::vector<Note> notes;
+    Record(*image, notes);
+    try {
+      image->DecodeBitmap();
+      FAIL() << "no exception";
+    } catch (const EJPEG& e) {
+      EXPECT_EQ(e.Message(), JpegErrorText(JERR_IMAGE_TOO_BIG));
+    }
+    EXPECT_TRUE(notes.empty());
+    EXPECT_TRUE(image->CachedBitmap()->IsEmpty());
+  }
+}
+
+TEST(JpegDecode, AProgressiveFileNeedingMoreThanTheCodecMayTakeFailsInsteadOfExhaustingMemory) {
+  // Within the bitmap limit, but its coefficients alone would take 1.2 GB.
+  auto image = Loaded(HostileHeader(20000, 20000, true));
+  try {
+    image->DecodeBitmap();
+    FAIL() << "no exception";
+  } catch (const EJPEG& e) {
+    EXPECT_EQ(e.Message(), JpegErrorText(JERR_NO_BACKING_STORE));
+  }
+  EXPECT_TRUE(image->CachedBitmap()->IsEmpty());
+}

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "JpegTestSupport.h"
+#include "graphics/Picture.h"
+#include "jpeg/JpegImage.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Strings.h"
+
+using namespace jpegtest;
+
+namespace {
+
+Bytes Encoded(const Rgb& picture, bool progressive = false) {
+  auto bitmap = BitmapOf(picture);
+  TJPEGImage image;
+  image.SetEncodeProgressive(progressive);
+  image.CopyFrom(bitmap.get());
+  TMemoryStream out;
+  image.SaveStream(out);
+  return BytesOf(out);
+}
+
+}  // namespace
+
+TEST(JpegImage, NewImageIsEmptyWithTheDefaults) {
+  TJPEGImage image;
+  EXPECT_TRUE(image.IsEmpty());
+  EXPECT_EQ(image.Width(), 0);
+  EXPECT_EQ(image.Height(), 0);
+  EXPECT_EQ(image.Quality(), 90);
+  EXPECT_TRUE(image.Smoothing());
+  EXPECT_FALSE(image.EncodeProgressive());
+  EXPECT_FALSE(image.Grayscale());
+  EXPECT_EQ(image.DecodeDepth(), jd24Bit);  // the screen is true colour
+  EXPECT_EQ(image.ColorPalette(), nullptr);
+}
+
+TEST(JpegImage, LoadingParsesTheHeaderOnlyAndSavingWritesTheSameBytes) {
+  const Bytes file = Encoded(PhotoLike(33, 21));
+  auto image = Loaded(file);
+  EXPECT_FALSE(image->IsEmpty());
+  EXPECT_EQ(image->Width(), 33);
+  EXPECT_EQ(image->Height(), 21);
+  EXPECT_EQ(image->CachedBitmap(), nullptr);
+  EXPECT_TRUE(image->PaletteDirty());
+  TMemoryStream out;
+  image->SaveStream(out);
+  EXPECT_EQ(BytesOf(out), file);
+  EXPECT_EQ(image->CachedBitmap(), nullptr);
+}
+
+TEST(JpegImage, LoadStreamTakesTheRestOfTheStream) {
+  const Bytes file = Encoded(PhotoLike(8, 8));
+  Bytes padded(10 + file.size(), 0x55);
+  std::copy(file.begin(), file.end(), padded.begin() + 10);
+  auto stream = StreamOf(padded);
+  stream->SetPosition(10);
+  TJPEGImage image;
+  image.LoadStream(*stream);
+  EXPECT_EQ(image.SharedData().FileBytes->Size(), static_cast<std::int64_t>(file.size()));
+  EXPECT_EQ(image.Width(), 8);
+}
+
+TEST(JpegImage, ProgressiveDataIsWrittenProgressiveAgainAfterABitmapIsCopiedIn) {
+  auto image = Loaded(Encoded(PhotoLike(16, 16), true));
+  EXPECT_TRUE(image->EncodeProgressive());
+  auto bitmap = BitmapOf(PhotoLike(12, 12, 4));
+  image->CopyFrom(bitmap.get());
+  TMemoryStream out;
+  image->SaveStream(out);
+  EXPECT_TRUE(Loaded(BytesOf(out))->EncodeProgressive());
+}
+
+TEST(JpegImage, ResizingIsRefusedAndChangesNothing) {
+  auto image = Loaded(Encoded(PhotoLike(8, 6)));
+  for (auto set : {&TJPEGImage::SetWidth, &TJPEGImage::SetHeight}) {
+    try {
+      (image.get()->*set)(3);
+      FAIL() << "no exception";
+    } catch (const EInvalidGraphicOperation& e) {
+      EXPECT_EQ(e.Message(), strings::ChangeJPGSize);
+    }
+  }
+  EXPECT_EQ(image->Width(), 8);
+  EXPECT_EQ(image->Height(), 6);
+}
+
+TEST(JpegImage, PropertyDataCarriesTheFileBytesButNeverCompresses) {
+  const Bytes file = Encoded(PhotoLike(10, 10));
+  auto image = Loaded(file);
+  TMemoryStream data;
+  image->WritePropertyData(data);
+  ASSERT_EQ(data.Size(), static_cast<std::int64_t>(file.size()) + 4);
+  data.SetPosition(0);
+  TJPEGImage read;
+  read.ReadPropertyData(data);
+  EXPECT_EQ(read.Width(), 10);
+  EXPECT_TRUE(read.SameContent(*image));
+
+  auto bitmap = BitmapOf(PhotoLike(4, 4));
+  TJPEGImage fromBitmap;
+  fromBitmap.CopyFrom(bitmap.get());
+  TMemoryStream none;
+  fromBitmap.WritePropertyData(none);
+  EXPECT_EQ(BytesOf(none), (Bytes{0, 0, 0, 0}));
+  EXPECT_EQ(fromBitmap.SharedData().FileBytes, nullptr);
+}
+
+TEST(JpegImage, ADamagedNegativeLengthIsRefusedBeforeAnythingIsRead) {
+  auto image = Loaded(Encoded(PhotoLike(5, 5)));
+  const Bytes damaged = {0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0xD8};
+  auto stream = StreamOf(damaged);
+  EXPECT_THROW(image->ReadPropertyData(*stream), EReadError);
+  EXPECT_EQ(stream->Position(), 4);
+  EXPECT_EQ(image->Width(), 5);
+  const Bytes tooLong = {0x00, 0x00, 0x00, 0x40, 0xFF, 0xD8};
+  auto longStream = StreamOf(tooLong);
+  EXPECT_THROW(image->ReadPropertyData(*longStream), EReadError);
+}
+
+TEST(JpegImage, CopiesShareTheHolderAndCompareByContent) {
+  auto first = Loaded(Encoded(PhotoLike(6, 6)));
+  TJPEGImage second;
+  second.CopyFrom(first.get());
+  EXPECT_EQ(&second.SharedData(), &first->SharedData());
+  EXPECT_EQ(second.SharedData().UserCount(), 2);
+  EXPECT_TRUE(second.SameContent(*first));
+  auto other = StreamOf(Encoded(PhotoLike(6, 6, 99)));
+  second.LoadStream(*other);
+  EXPECT_FALSE(second.SameContent(*first));
+  EXPECT_EQ(first->SharedData().UserCount(), 1);
+
+  // A decoded source hands its bitmap on, sharing the image.
+  first->DecodeBitmap();
+  TJPEGImage third;
+  third.CopyFrom(first.get());
+  ASSERT_NE(third.CachedBitmap(), nullptr);
+  EXPECT_EQ(&third.CachedBitmap()->Image(), &first->CachedBitmap()->Image());
+  TBitmap notJpeg;
+  EXPECT_FALSE(third.SameContent(notJpeg));
+}
+
+TEST(JpegImage, ABitmapCopiesTheDecodedPictureAndOtherPartnersAreRefused) {
+  auto image = Loaded(Encoded(PhotoLike(7, 5)));
+  TBitmap bitmap;
+  bitmap.CopyFrom(image.get());
+  EXPECT_EQ(bitmap.Width(), 7);
+  EXPECT_EQ(bitmap.Height(), 5);
+  EXPECT_EQ(&bitmap.Image(), &image->CachedBitmap()->Image());
+  TPicture picture;
+  EXPECT_THROW(image->CopyTo(&picture), ECopyError);
+  EXPECT_THROW(image->CopyFrom(&picture), ECopyError);
+  EXPECT_EQ(image->Width(), 7);
+}
+
+TEST(JpegImage, APaletteHandedInReplacesADifferentDecodedOne) {
+  auto image = Loaded(Encoded(PhotoLike(12, 12)));
+  image->SetDecodeDepth(jd8Bit);
+  image->DecodeBitmap();
+  int changes = 0;
+  image->OnChange = [&](TObject*) { ++changes; };
+  PALETTEENTRY entries[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  struct {
+    WORD version = 0x300;
+    WORD count = 2;
+    PALETTEENTRY e[2];
+  } block;
+  block.e[0] = entries[0];
+  block.e[1] = entries[1];
+  HPALETTE palette = CreatePalette(reinterpret_cast<const LOGPALETTE*>(&block));
+  image->SetColorPalette(palette);
+  EXPECT_EQ(image->CachedBitmap(), nullptr);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(image->ColorPalette(), palette);
+  // The next decode quantises to the held palette's two colours.
+  TBitmap* bitmap = image->DecodeBitmap();
+  ASSERT_EQ(bitmap->BitDepth(), bd8Bit);
+  const Rgb colours = ColoursOf(*bitmap);
+  for (std::uint8_t v : colours.pixels) EXPECT_TRUE(v == 0 || v == 255);
+}
+
+TEST(JpegImage, RegisteredUnderJpegAndJpg) {
+  EXPECT_EQ(FileFormatRegistry().FindByExtension("jpeg"), TJPEGImage::ClassInfo());
+  EXPECT_EQ(FileFormatRegistry().FindByExtension("JPG"), TJPEGImage::ClassInfo());
+  const std::string filter = FilterForClass(TJPEGImage::ClassInfo());
+  EXPECT_EQ(filter, std::string("すべてのファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg|") + strings::JPEGDescription +
+                        " (*.jpg)|*.jpg|" + strings::JPEGDescription + " (*.jpeg)|*.jpeg");
+}
