@@ -69,6 +69,8 @@ bool MouseBridge::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
   }
   const auto* mouse = static_cast<QMouseEvent*>(event);
+  // A handler may destroy its own control; Qt must then not deliver further.
+  const QPointer<QObject> alive(watched);
   const QPointF at = mouse->position();
   const int x = static_cast<int>(std::floor(at.x()));
   const int y = static_cast<int>(std::floor(at.y()));
@@ -81,6 +83,7 @@ bool MouseBridge::eventFilter(QObject* watched, QEvent* event) {
   switch (type) {
     case QEvent::MouseButtonDblClick:
       if (mouse->button() == Qt::LeftButton) Guarded([&] { control_.DblClick(); });
+      if (alive.isNull()) return true;
       shift = shift | ssDouble;
       [[fallthrough]];
     case QEvent::MouseButtonPress:
@@ -93,7 +96,7 @@ bool MouseBridge::eventFilter(QObject* watched, QEvent* event) {
       if (known) Guarded([&] { control_.MouseUp(button, shift, x, y); });
       break;
   }
-  return false;
+  return alive.isNull();
 }
 
 ControlImpl::ControlImpl(QWidget* widget) : widget_(widget) {

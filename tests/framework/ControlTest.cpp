@@ -151,3 +151,17 @@ TEST(ShiftState, HasTheDesktopsBitValues) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Control, AHandlerMayDestroyItsOwnControl) {
+  Box b;
+  auto* doomed = runtime::CreateComponent<TScrollBox>(*b.form);
+  doomed->SetParent(b.box);
+  doomed->SetBounds(0, 0, 50, 50);
+  doomed->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { runtime::DestroyComponent(doomed); };
+  framework::testing::PressMouse(*doomed, mbLeft, ssLeft, 5, 5);
+  EXPECT_EQ(b.box->ControlCount(), 0);
+}
+
+}  // namespace
