@@ -1,0 +1,139 @@
+// links: kiritori_jpeg
+// Encoding a 6000 x 4000 photo-like 24-bit bitmap as JPEG, against cjpeg with
+// the same settings (quality 90, float DCT) reading the picture as a PPM file
+// from the page cache and writing to /dev/null; best of three each. The ratio
+// should stay below 1.1.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+#include <string>
+
+#include "graphics/Bitmap.h"
+#include "graphics/Graphics.h"
+#include "jpeg/Jpeg.h"
+#include "jpeg/JpegImage.h"
+#include "platform/Platform.h"
+#include "runtime/Runtime.h"
+
+// ---- the picture, files and timing of the JPEG benchmarks ----
+namespace jpegbench {
+
+constexpr int kWidth = 6000;
+constexpr int kHeight = 4000;
+constexpr int kTrials = 3;
+
+// Smooth light falling across shapes, with a little sensor noise: compresses
+// like a photograph, unlike random bytes or flat colour.
+inline std::vector<std::uint8_t> PhotoLikeRgb() {
+  std::vector<std::uint8_t> rgb(std::size_t{kWidth} * kHeight * 3);
+  std::uint32_t state = 12345;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      state = state * 1664525u + 1013904223u;
+      const int noise = static_cast<int>(state >> 29) - 4;
+      const int dx = x - kWidth / 3, dy = y - kHeight / 2;
+      const bool disc = dx * dx + dy * dy < 900 * 900;
+      const int light = 60 + (x + y) * 150 / (kWidth + kHeight);
+      std::uint8_t* px = &rgb[(std::size_t{static_cast<std::size_t>(y)} * kWidth + x) * 3];
+      px[0] = static_cast<std::uint8_t>(std::clamp(light + (disc ? 70 : 0) + noise, 0, 255));
+      px[1] = static_cast<std::uint8_t>(std::clamp(light + ((x / 150 + y / 150) % 2) * 25 + noise, 0, 255));
+      px[2] = static_cast<std::uint8_t>(std::clamp(200 - light / 2 + (disc ? -60 : 0) + noise, 0, 255));
+    }
+  }
+  return rgb;
+}
+
+inline std::string WritePpm(const std::vector<std::uint8_t>& rgb) {
+  char name[] = "/tmp/kiritori-bench-XXXXXX.ppm";
+  const int fd = mkstemps(name, 4);
+  const std::string header = "P6\n" + std::to_string(kWidth) + " " + std::to_string(kHeight) + "\n255\n";
+  if (fd < 0 || write(fd, header.data(), header.size()) != static_cast<ssize_t>(header.size()) ||
+      write(fd, rgb.data(), rgb.size()) != static_cast<ssize_t>(rgb.size())) {
+    std::perror("bench file");
+    std::exit(1);
+  }
+  close(fd);
+  return name;
+}
+
+// Runs a shell command and fails the benchmark when it does.
+inline void Shell(const std::string& command) {
+  if (std::system(command.c_str()) != 0) {
+    std::fprintf(stderr, "failed: %s\n", command.c_str());
+    std::exit(1);
+  }
+}
+
+// The best of kTrials runs, in seconds.
+inline double Best(const std::function<void()>& run) {
+  double best = 1e9;
+  for (int i = 0; i < kTrials; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  return best;
+}
+
+}  // namespace jpegbench
+
+namespace {
+
+// Takes every byte and keeps none, as /dev/null does.
+class NullStream : public TStream {
+ public:
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void*, std::int64_t count) override { return count; }
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return 0; }
+  void SetSize(std::int64_t) override {}
+};
+
+}  // namespace
+
+int main() {
+  using namespace jpegbench;
+  runtime::Startup();
+  platform::Startup();
+  graphics::Startup();
+  jpeg::Startup();
+
+  const std::vector<std::uint8_t> rgb = PhotoLikeRgb();
+  const std::string ppm = WritePpm(rgb);
+  TBitmap bitmap;
+  bitmap.SetBitDepth(bd24Bit);
+  bitmap.SetWidth(kWidth);
+  bitmap.SetHeight(kHeight);
+  for (int y = 0; y < kHeight; ++y) {
+    std::uint8_t* row = bitmap.ScanLineAddress(y);
+    const std::uint8_t* in = &rgb[std::size_t{static_cast<std::size_t>(y)} * kWidth * 3];
+    for (int x = 0; x < kWidth; ++x) {
+      row[x * 3] = in[x * 3 + 2];
+      row[x * 3 + 1] = in[x * 3 + 1];
+      row[x * 3 + 2] = in[x * 3];
+    }
+  }
+
+  const double reference = Best([&] { Shell("cjpeg -quality 90 -dct float -outfile /dev/null " + ppm); });
+  const double ours = Best([&] {
+    TJPEGImage image;
+    image.CopyFrom(&bitmap);
+    NullStream out;
+    image.SaveStream(out);
+  });
+  std::remove(ppm.c_str());
+
+  std::printf("jpeg encode 6000x4000: ours %.3f s, cjpeg -quality 90 -dct float %.3f s, ratio %.3f\n", ours,
+              reference, ours / reference);
+  jpeg::Shutdown();
+  graphics::Shutdown();
+  platform::Shutdown();
+  runtime::Shutdown();
+  return 0;
+}
