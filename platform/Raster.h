@@ -62,9 +62,11 @@ std::uint32_t ApplyRop2(int mode, std::uint32_t pen, std::uint32_t d);
 // destination pixel takes the source pixel under its centre; when shrinking,
 // BLACKONWHITE ANDs and WHITEONBLACK ORs the pixels it covers, HALFTONE averages
 // their colours and COLORONCOLOR drops them. The source is converted to the
-// destination's format first: monochrome -> colour makes 0 textColor and 1
-// bkColor; colour -> monochrome makes pixels of srcBkColor 1 and all others 0;
-// between other formats through the colour (nearest for indexed targets).
+// destination's format first. A monochrome surface (1 bit, no colour table: a
+// device bitmap) follows the device context: monochrome -> colour makes 0
+// textColor and 1 bkColor; colour -> monochrome makes pixels of srcBkColor 1 and
+// all others 0. Between all other formats, 1-bit sections with their table
+// included, the conversion goes through the colour (nearest for indexed targets).
 // Destination pixels whose source lies outside the source stay untouched; the
 // same surface may be both source and destination. A null or BS_NULL brush makes
 // pattern-using operations draw nothing. Returns false for a source-using rop

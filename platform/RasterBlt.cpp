@@ -34,7 +34,9 @@ class PixelConverter {
   PixelConverter(const Surface& src, const Surface& dst, const DrawAttributes& attr, i64 pixels)
       : src_(src), dst_(dst) {
     if (dst_.bpp <= 8) nearest_.emplace(dst_);
-    const bool srcMono = src_.bpp == 1, dstMono = dst_.bpp == 1;
+    // A 1-bit surface with a colour table of its own is a two-colour surface
+    // like any other: it converts through its table and by nearest colour.
+    const bool srcMono = src_.monochrome && dst_.bpp != 1, dstMono = dst_.monochrome && src_.bpp != 1;
     textValue_ = ColorToPixel(dst, attr.textColor);
     bkValue_ = ColorToPixel(dst, attr.bkColor);
     textColor_ = attr.textColor & 0x00FFFFFF;
@@ -84,7 +86,7 @@ class PixelConverter {
 
   // The colour a source value stands for (monochrome sources by text/bk colour).
   COLORREF SourceColor(std::uint32_t v) const {
-    if (src_.bpp == 1 && dst_.bpp != 1) return (v & 1) ? bkColor_ : textColor_;
+    if (src_.monochrome && dst_.bpp != 1) return (v & 1) ? bkColor_ : textColor_;
     return raster::Unpack(src_, v & raster::ValueMask(src_.bpp));
   }
   std::uint32_t DestinationValue(COLORREF rgb) { return nearest_ ? (*nearest_)(rgb) : raster::Pack(dst_, rgb); }

@@ -61,6 +61,7 @@ Format::Format(const Surface& s) : bpp(s.bitsPerPixel) {
       // A monochrome device bitmap has no table: 0 is black and 1 is white.
       colors = kBlackWhite;
       colorCount = 2;
+      monochrome = true;
     }
     return;
   }

@@ -25,6 +25,9 @@ struct Format {
   const RGBQUAD* colors = nullptr;
   int colorCount = 0;    // 0 for depths above 8
   bool plain32 = false;  // 32 bits with the 8-8-8 masks: same value layout as 24 bits
+  // 1 bit without a colour table of its own: a monochrome device bitmap, whose
+  // transfers to and from colour follow the text and background colours.
+  bool monochrome = false;
 
   explicit Format(const Surface& s);
   bool SameAs(const Format& other) const;  // identical pixel values mean identical colours

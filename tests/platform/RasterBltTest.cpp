@@ -204,6 +204,21 @@ TEST(RasterBlt, MonochromeTransfersFollowTextAndBackgroundColours) {
   StretchSurface(back, 0, 0, 4, 1, &colour.view(), 0, 0, 4, 1, nullptr, SRCCOPY, attr);
   EXPECT_EQ(ReadPixel(back, 0, 0), 1u);
   EXPECT_EQ(ReadPixel(back, 1, 0), 0u);
+  // A 1-bit section with a colour table is a two-colour surface: its table
+  // colours go out, and colours come in as the nearer of the two.
+  TestSurface redBlue(2, 1, 1, false, {{0, 0, 255, 0}, {255, 0, 0, 0}});
+  WritePixel(redBlue, 1, 0, 1);
+  StretchSurface(colour, 0, 0, 2, 1, &redBlue.view(), 0, 0, 2, 1, nullptr, SRCCOPY, attr);
+  EXPECT_EQ(ReadPixel(colour, 0, 0), 0xFF0000u);
+  EXPECT_EQ(ReadPixel(colour, 1, 0), 0x0000FFu);
+  TestSurface greys(3, 1, 24), section(3, 1, 1, false, {{0, 0, 0, 0}, {255, 255, 255, 0}});
+  WritePixel(greys, 0, 0, 0xC0C0C0);
+  WritePixel(greys, 1, 0, 0x404040);
+  WritePixel(greys, 2, 0, 0xFF0000);
+  StretchSurface(section, 0, 0, 3, 1, &greys.view(), 0, 0, 3, 1, nullptr, SRCCOPY, attr);
+  EXPECT_EQ(ReadPixel(section, 0, 0), 1u);
+  EXPECT_EQ(ReadPixel(section, 1, 0), 0u);
+  EXPECT_EQ(ReadPixel(section, 2, 0), 0u);
   // The unused fourth byte of a 32-bit pixel does not take part.
   TestSurface x32(2, 1, 32);
   WritePixel(x32, 0, 0, 0xFFFF0000u);
