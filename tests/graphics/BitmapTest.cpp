@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "graphics/Bitmap.h"
 #include "graphics/Brush.h"
@@ -46,6 +47,26 @@ TEST_F(BitmapTest, CopySharesPixelsUntilTheCopyIsDrawnOn) {
   EXPECT_EQ(PixelOf(copy, 2, 3), static_cast<COLORREF>(clBlue));
   EXPECT_EQ(PixelOf(source, 2, 3), static_cast<COLORREF>(clRed));
   EXPECT_EQ(PixelOf(source, 0, 0), static_cast<COLORREF>(clWhite));
+}
+
+TEST_F(BitmapTest, PalettedCopyKeepsEveryColourWhenItTakesItsOwnPixels) {
+  std::vector<RGBQUAD> colours;
+  for (int i = 0; i < 200; ++i)
+    colours.push_back(RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(3 * i), static_cast<BYTE>(255 - i), 0});
+  TBitmap source;
+  graphicstest::MakePicture8(source, 20, 10, colours);
+  ASSERT_NE(source.ColorPalette(), nullptr);
+  const std::vector<COLORREF> before = PixelsOf(source);
+  TBitmap copy;
+  copy.CopyFrom(&source);
+  const COLORREF drawn = RGB(colours[7].rgbRed, colours[7].rgbGreen, colours[7].rgbBlue);
+  copy.Canvas().SetPixelColor(0, 0, static_cast<TColor>(drawn));
+  EXPECT_EQ(copy.BitDepth(), bd8Bit);
+  EXPECT_NE(copy.ColorPalette(), source.ColorPalette());
+  std::vector<COLORREF> expected = before;
+  expected[0] = drawn;
+  EXPECT_EQ(PixelsOf(copy), expected);
+  EXPECT_EQ(PixelsOf(source), before);
 }
 
 TEST_F(BitmapTest, WritingThroughScanLineOfACopyLeavesTheSource) {
