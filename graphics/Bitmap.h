@@ -155,10 +155,25 @@ class TBitmap : public TGraphic {
 
   // ---- BMP reading and writing (BitmapFile.cpp) ---------------------------
   // ReadPropertyData and WritePropertyData above live there as well.
+
+  // Reads a BMP file from the stream's position to its end (ReadBitmapFile).
   void LoadStream(TStream& stream) override;
+  // Writes the bitmap as a BMP file at the stream's position (WriteBitmapFile).
   void SaveStream(TStream& stream) override;
+  // Reads one BMP file of `size` bytes; 0 bytes make the bitmap empty without
+  // a change event. Raises EReadError for data cut short, EInvalidGraphic for
+  // data that is no BMP file or one no bitmap can be made of, and EOSError when
+  // the platform refuses the bitmap and says why; the old picture then stays.
   void ReadBitmapFile(TStream& stream, std::int64_t size);
+  // Reads BMP data from the info header on (`size` bytes from there), after
+  // fileHeader or, for resource data, without one; raises as ReadBitmapFile.
+  // Uncompressed data becomes a section with the file's bits; run-length data a
+  // device-dependent bitmap that keeps the whole file for saving.
   void ReadBitmapInfo(TStream& stream, std::int64_t size, const BITMAPFILEHEADER* fileHeader);
+  // Writes the kept file unchanged, or else the section uncompressed in the
+  // header form it was read with; nothing for an empty bitmap. The prefix is
+  // the file's 32-bit length. Raises EWriteError when the stream takes fewer
+  // bytes; stores the colour count and default masks in the description.
   void WriteBitmapFile(TStream& stream, bool withSizePrefix);
   // Writes the bitmap as a BMP file into memory and keeps only that file; the
   // pixels are rebuilt from it on the next EnsureHandle.
@@ -205,14 +220,18 @@ class TBitmap : public TGraphic {
   // white for a monochrome bitmap, or the bottom-left pixel.
   TColor KeyColor();
   void SetKeyColor(TColor value);
-  // Address of pixel row `row` (0 = top) of the private section. Raises
-  // EInvalidGraphicOperation when row is outside 0 .. Height - 1.
+  // Address of pixel row `row` (0 = top) of the bitmap's section, made
+  // private first (a shared image is copied). Raises EInvalidGraphicOperation
+  // when row is outside 0 .. Height - 1 or the bitmap has no pixels.
   std::uint8_t* ScanLineAddress(std::int32_t row);
   // Releases the canvas's device context, if any.
   void ReleaseDeviceContext();
 
-  // Copy-on-write: runs before anything may change the pixels or hand them out.
+  // Copy-on-write: runs before anything may change the pixels or hand them
+  // out. Afterwards the image is this bitmap's alone and has no kept file.
   void PrepareToModify();
+  // Gives this bitmap a private copy of a shared image (a private one only
+  // drops a stale section copy). Raises EOutOfResources; the image then stays.
   void MakeUnique();
   // Installs a new private image of these parts. The bitmap owns handle and
   // palette only once this returns; on failure the caller still owns them.
@@ -234,7 +253,6 @@ class TBitmap : public TGraphic {
 
  private:
   void Resize(std::int32_t width, std::int32_t height);
-  void InstallImage(TBitmapImage* image);
 
   TBitmapImage* image_;  // one user counted for this bitmap
   std::unique_ptr<TBitmapCanvas> canvas_;
