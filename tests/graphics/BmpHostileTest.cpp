@@ -167,6 +167,16 @@ TEST_F(BmpHostile, CompressedDataThatClaimsMoreThanItHas) {
   EXPECT_EQ(loaded.Width(), 5);
 }
 
+TEST_F(BmpHostile, PixelDataLongerThanThePictureStopsAtItsEnd) {
+  BmpFile f = Small(24);
+  f.pixels.assign(4096, 0x33);
+  f.sizeImage = 4096;
+  TBitmap loaded;
+  Load(loaded, f.Build());
+  EXPECT_EQ(SectionBytes(loaded), Bytes(48, 0x33));
+  EXPECT_EQ(Save(loaded).size(), 54u + 48);
+}
+
 TEST_F(BmpHostile, CompressionsThePlatformCannotDecode) {
   BmpFile topDown = Small(8, BI_RLE8);
   topDown.height = -3;
