@@ -1,13 +1,14 @@
 // links: kiritori_jpeg
 // Decoding a 6000 x 4000 photo-like JPEG into a bitmap, against djpeg with the
 // same settings (float DCT, smoothing, fancy upsampling) writing to /dev/null;
-// both best of three on the same file in the page cache. The ratio should stay
+// both best of three in processor time (user and system) on the same file in the page cache. The ratio should stay
 // below 1.1.
+#include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -70,13 +71,24 @@ inline void Shell(const std::string& command) {
   }
 }
 
-// The best of kTrials runs, in seconds.
+// Processor time (user and system) of this process and of the children it
+// waited for: on a machine shared with other work, the wall clock measures the
+// neighbours as much as the code.
+inline double CpuSeconds() {
+  rusage self{}, children{};
+  getrusage(RUSAGE_SELF, &self);
+  getrusage(RUSAGE_CHILDREN, &children);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+  return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
+}
+
+// The best of kTrials runs, in processor seconds.
 inline double Best(const std::function<void()>& run) {
   double best = 1e9;
   for (int i = 0; i < kTrials; ++i) {
-    const auto start = std::chrono::steady_clock::now();
+    const double start = CpuSeconds();
     run();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    best = std::min(best, CpuSeconds() - start);
   }
   return best;
 }
@@ -103,7 +115,7 @@ int main() {
   });
   std::remove(jpg.c_str());
 
-  std::printf("jpeg decode 6000x4000: ours %.3f s, djpeg -dct float %.3f s, ratio %.3f\n", ours, reference,
+  std::printf("jpeg decode 6000x4000: ours %.3f s cpu, djpeg -dct float %.3f s, ratio %.3f\n", ours, reference,
               ours / reference);
   jpeg::Shutdown();
   graphics::Shutdown();

@@ -1,13 +1,14 @@
 // links: kiritori_jpeg
 // Encoding a 6000 x 4000 photo-like 24-bit bitmap as JPEG, against cjpeg with
 // the same settings (quality 90, float DCT) reading the picture as a PPM file
-// from the page cache and writing to /dev/null; best of three each. The ratio
+// from the page cache and writing to /dev/null; best of three in processor time (user and system) each. The ratio
 // should stay below 1.1.
+#include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -71,13 +72,24 @@ inline void Shell(const std::string& command) {
   }
 }
 
-// The best of kTrials runs, in seconds.
+// Processor time (user and system) of this process and of the children it
+// waited for: on a machine shared with other work, the wall clock measures the
+// neighbours as much as the code.
+inline double CpuSeconds() {
+  rusage self{}, children{};
+  getrusage(RUSAGE_SELF, &self);
+  getrusage(RUSAGE_CHILDREN, &children);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+  return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
+}
+
+// The best of kTrials runs, in processor seconds.
 inline double Best(const std::function<void()>& run) {
   double best = 1e9;
   for (int i = 0; i < kTrials; ++i) {
-    const auto start = std::chrono::steady_clock::now();
+    const double start = CpuSeconds();
     run();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    best = std::min(best, CpuSeconds() - start);
   }
   return best;
 }
@@ -129,7 +141,7 @@ int main() {
   });
   std::remove(ppm.c_str());
 
-  std::printf("jpeg encode 6000x4000: ours %.3f s, cjpeg -quality 90 -dct float %.3f s, ratio %.3f\n", ours,
+  std::printf("jpeg encode 6000x4000: ours %.3f s cpu, cjpeg -quality 90 -dct float %.3f s, ratio %.3f\n", ours,
               reference, ours / reference);
   jpeg::Shutdown();
   graphics::Shutdown();

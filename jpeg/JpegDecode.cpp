@@ -116,6 +116,19 @@ void ReadRows(j_decompress_ptr cinfo, const RowTarget& target, std::vector<JSAMP
   }
 }
 
+// A bottom-up 24-bit DIB section, as a sized TBitmap has; owned by the caller.
+HBITMAP NewSection24(JDIMENSION width, JDIMENSION height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = static_cast<LONG>(width);
+  info.bmiHeader.biHeight = static_cast<LONG>(height);
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  return GraphicsCheck(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+}
+
 }  // namespace
 
 void TJPEGImage::PrepareDecoder(jpeg::CodecContext& context) {
@@ -211,8 +224,20 @@ TBitmap* TJPEGImage::DecodeBitmap() {
 
       jpeg_start_decompress(cinfo);
       bitmap.SetBitmapHandle(nullptr);
-      bitmap.SetWidth(static_cast<std::int32_t>(cinfo->output_width));
-      bitmap.SetHeight(static_cast<std::int32_t>(cinfo->output_height));
+      if (indexed) {
+        bitmap.SetWidth(static_cast<std::int32_t>(cinfo->output_width));
+        bitmap.SetHeight(static_cast<std::int32_t>(cinfo->output_height));
+      } else {
+        // Every row is about to be written: a section of fresh memory spares
+        // the white fill that sizing the bitmap would make first.
+        HBITMAP section = NewSection24(cinfo->output_width, cinfo->output_height);
+        try {
+          bitmap.SetBitmapHandle(section);
+        } catch (...) {
+          DeleteObject(section);  // not adopted
+          throw;
+        }
+      }
       // Rows are written straight into the bitmap's memory: it must be exactly
       // the size and depth the rows are made for.
       if (bitmap.Width() != static_cast<std::int32_t>(cinfo->output_width) ||
