@@ -1,0 +1,181 @@
+#include "ui/Image.h"
+
+#include "graphics/Bitmap.h"
+#include "graphics/Icon.h"
+#include "graphics/Metafile.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Strings.h"
+
+namespace {
+
+// Puts a flag back to what it was on every path out of a scope.
+class FlagRestore {
+ public:
+  FlagRestore(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
+  ~FlagRestore() { flag_ = saved_; }
+  FlagRestore(const FlagRestore&) = delete;
+  FlagRestore& operator=(const FlagRestore&) = delete;
+
+ private:
+  bool& flag_;
+  bool saved_;
+};
+
+}  // namespace
+
+TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(std::make_unique<TPicture>()) {
+  picture_->OnChange = [this](TObject* sender) { HandlePictureChange(sender); };
+  picture_->OnProgress = [this](TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
+                                const TRect& r, const std::string& msg) {
+    Progress(sender, stage, percentDone, redrawNow, r, msg);
+  };
+  SetHeight(105);
+  SetWidth(105);
+}
+
+TImage::~TImage() {
+  // The picture goes after the view's own parts; it must not call back into them.
+  picture_->OnChange = nullptr;
+  picture_->OnProgress = nullptr;
+}
+
+TCanvas& TImage::Canvas() {
+  if (picture_->Graphic() == nullptr) {
+    TBitmap blank;
+    blank.SetWidth(Width());
+    blank.SetHeight(Height());
+    picture_->SetGraphic(&blank);
+  }
+  TGraphic* graphic = picture_->Graphic();
+  if (graphic == nullptr || !graphic->InheritsFrom(TBitmap::ClassInfo())) {
+    throw EInvalidOperation(strings::NoBitmapToChange);
+  }
+  return static_cast<TBitmap*>(graphic)->Canvas();
+}
+
+void TImage::SetPicture(TPicture* value) { picture_->CopyFrom(value); }
+
+void TImage::SetStretch(bool value) {
+  if (value == stretch_) return;
+  stretch_ = value;
+  HandlePictureChange(this);
+}
+
+void TImage::SetCenter(bool value) {
+  if (value == center_) return;
+  center_ = value;
+  HandlePictureChange(this);
+}
+
+void TImage::SetProportional(bool value) {
+  if (value == proportional_) return;
+  proportional_ = value;
+  HandlePictureChange(this);
+}
+
+void TImage::SetTransparent(bool value) {
+  if (value == transparent_) return;
+  transparent_ = value;
+  HandlePictureChange(this);
+}
+
+TRect TImage::TargetRect() const {
+  std::int32_t w = picture_->Width();
+  std::int32_t h = picture_->Height();
+  const std::int32_t cw = ClientWidth();
+  const std::int32_t ch = ClientHeight();
+  if (stretch_ || (proportional_ && (w > cw || h > ch))) {
+    if (proportional_ && w > 0 && h > 0) {
+      const double ratio = static_cast<double>(w) / h;
+      if (w > h) {
+        w = cw;
+        h = static_cast<std::int32_t>(cw / ratio);
+        if (h > ch) {
+          h = ch;
+          w = static_cast<std::int32_t>(ch * ratio);
+        }
+      } else {
+        h = ch;
+        w = static_cast<std::int32_t>(ch * ratio);
+        if (w > cw) {
+          w = cw;
+          h = static_cast<std::int32_t>(cw / ratio);
+        }
+      }
+    } else {
+      w = cw;
+      h = ch;
+    }
+  }
+  TRect r = Rect(0, 0, w, h);
+  if (center_) {
+    // Integer division rounds toward zero, also for pictures larger than the view.
+    const std::int32_t dx = (cw - w) / 2;
+    const std::int32_t dy = (ch - h) / 2;
+    r = Rect(dx, dy, dx + w, dy + h);
+  }
+  return r;
+}
+
+void TImage::HandlePictureChange(TObject*) {
+  if (AutoSize() && picture_->Width() > 0 && picture_->Height() > 0) {
+    SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
+  }
+  if (TGraphic* graphic = picture_->Graphic()) {
+    if (!graphic->InheritsFrom(TMetafile::ClassInfo()) && !graphic->InheritsFrom(TIcon::ClassInfo())) {
+      graphic->SetTransparent(transparent_);
+    }
+    // Wherever the picture leaves the view uncovered, the parent paints first.
+    const TRect r = TargetRect();
+    const bool covers = !graphic->Transparent() && r.Left <= 0 && r.Top <= 0 && r.Right >= Width() &&
+                        r.Bottom >= Height();
+    SetOpaque(covers);
+    if (ApplyPaletteChange() && drawing_) Update();
+  } else {
+    SetOpaque(false);
+  }
+  if (!drawing_) Invalidate();
+}
+
+bool TImage::ApplyPaletteChange() {
+  if (!Visible() || IsLoading()) return false;
+  TGraphic* graphic = picture_->Graphic();
+  if (graphic == nullptr || !graphic->PaletteDirty()) return false;
+  // The screen is true colour: no form has a palette to realise, so every
+  // picture's palette counts as none.
+  graphic->SetPaletteDirty(false);
+  return false;
+}
+
+bool TImage::ProposeAutoSize(int& width, int& height) {
+  const TAlign align = Align();
+  if (align == alNone || align == alLeft || align == alRight) width = picture_->Width();
+  if (align == alNone || align == alTop || align == alBottom) height = picture_->Height();
+  return true;
+}
+
+void TImage::PaintView() {
+  FlagRestore painting(drawing_, true);
+  if (TGraphic* graphic = picture_->Graphic()) {
+    TGraphicControl::Canvas().DrawGraphicStretched(TargetRect(), graphic);
+  }
+}
+
+HPALETTE TImage::PaletteQuery() {
+  TGraphic* graphic = picture_->Graphic();
+  return graphic != nullptr ? graphic->ColorPalette() : nullptr;
+}
+
+void TImage::Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
+                      const TRect& r, const std::string& msg) {
+  if (redrawNow && incrementalDisplay_) {
+    // The control's canvas draws only inside a paint, so painting now means
+    // asking the framework for one.
+    if (ApplyPaletteChange()) {
+      Update();
+    } else {
+      Repaint();
+    }
+  }
+  if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, r, msg);
+}

@@ -1,0 +1,88 @@
+// TImage: a graphic control that shows one picture at its natural size,
+// stretched, proportionally scaled or centred, can take the picture's size,
+// and offers the picture's bitmap canvas for drawing. Every change of the
+// picture repaints the view; painting costs the visible area only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/GraphicControl.h"
+#include "graphics/Graphic.h"
+#include "graphics/Picture.h"
+#include "graphics/Types.h"
+
+class TImage : public TGraphicControl {
+  KIRITORI_CLASS(TImage, TGraphicControl)
+
+  // A 105 × 105 view of an empty picture.
+  explicit TImage(TComponent* owner);
+  ~TImage() override;
+
+  // The canvas of the picture's bitmap; drawing on it changes the bitmap and
+  // repaints the view. An empty picture first becomes a white bitmap of the
+  // view's size. Raises EInvalidOperation when the picture holds a graphic
+  // other than a bitmap; nothing changes then.
+  TCanvas& Canvas();
+
+  // The owned picture; stays the view's.
+  TPicture& Picture() const noexcept { return *picture_; }
+  // Copies value into the view's picture (CopyFrom); the caller keeps value.
+  void SetPicture(TPicture* value);
+
+  // Scale the picture to the client area.
+  bool Stretch() const noexcept { return stretch_; }
+  void SetStretch(bool value);
+  // Centre the placed picture in the client area.
+  bool Center() const noexcept { return center_; }
+  void SetCenter(bool value);
+  // Keep the aspect ratio when scaling, and shrink pictures larger than the
+  // client area.
+  bool Proportional() const noexcept { return proportional_; }
+  void SetProportional(bool value);
+  // Handed to the graphic; a transparent picture lets the parent show through.
+  bool Transparent() const noexcept { return transparent_; }
+  void SetTransparent(bool value);
+  // Repaint while the picture reports progress with RedrawNow.
+  bool IncrementalDisplay() const noexcept { return incrementalDisplay_; }
+  void SetIncrementalDisplay(bool value) { incrementalDisplay_ = value; }
+  // Set while the view paints itself.
+  bool Drawing() const noexcept { return drawing_; }
+
+  // The rectangle, in client coordinates, that the picture occupies.
+  TRect TargetRect() const;
+
+  // The picture's change handler, also run by the four placement setters:
+  // takes the picture's size under AutoSize, hands Transparent to the graphic,
+  // recomputes opacity and, unless the view is painting, invalidates it.
+  void HandlePictureChange(TObject* sender);
+  // Whether the containing form realised a new palette for the picture. This
+  // platform's screen has no palette, so a dirty palette is only marked clean.
+  bool ApplyPaletteChange();
+
+  // Passed on from the picture.
+  TProgressEvent OnProgress;
+
+ protected:
+  // The picture's size along the axes the alignment leaves free; always agrees.
+  bool ProposeAutoSize(int& width, int& height) override;
+  // Draws the picture into TargetRect on the control's paint surface; nothing
+  // without a graphic. Drawing is restored also when drawing fails.
+  void PaintView() override;
+  // The palette the framework would realise: the graphic's, or 0.
+  virtual HPALETTE PaletteQuery();
+  // The picture's progress handler: repaints now when RedrawNow and
+  // IncrementalDisplay are set, then fires OnProgress.
+  virtual void Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
+                        const TRect& r, const std::string& msg);
+
+ private:
+  std::unique_ptr<TPicture> picture_;
+  bool stretch_ = false;
+  bool center_ = false;
+  bool incrementalDisplay_ = false;
+  bool transparent_ = false;
+  bool drawing_ = false;
+  bool proportional_ = false;
+};
