@@ -171,8 +171,11 @@ void TBitmap::WriteBitmapFile(TStream& stream, bool withSizePrefix) {
       section.dsBm.bmBits == nullptr || info.biSizeImage > section.dsBmih.biSizeImage)
     throw EInvalidGraphic(strings::InvalidBitmap);
 
-  const std::vector<std::uint8_t> headers =
-      bmp::BuildHeaders(info, image.DIB.dsBitfields, colors, count, image.CoreFormat);
+  // A core header holds no size above 65535 and no top-down rows: a picture
+  // that has outgrown it is written with an info header rather than cut short.
+  const bool core = image.CoreFormat && info.biWidth >= 0 && info.biWidth <= UINT16_MAX && info.biHeight >= 0 &&
+                    info.biHeight <= UINT16_MAX;
+  const std::vector<std::uint8_t> headers = bmp::BuildHeaders(info, image.DIB.dsBitfields, colors, count, core);
   if (withSizePrefix) WriteSize(stream, static_cast<std::int64_t>(headers.size()) + info.biSizeImage);
   stream.WriteBuffer(headers.data(), static_cast<std::int64_t>(headers.size()));
   GdiFlush();

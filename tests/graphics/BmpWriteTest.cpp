@@ -108,6 +108,15 @@ TEST(BmpWrite, IndexedAndMaskedLayouts) {
   EXPECT_EQ(Get<DWORD>(saved, 10), 74u);
   EXPECT_EQ(Get<DWORD>(saved, 14), 12u);
   EXPECT_EQ(saved.size(), 74u + 8);
+
+  // Grown past what a core header can say, it is written with an info header.
+  four.SetWidth(70000);
+  saved = Save(four);
+  EXPECT_EQ(Get<DWORD>(saved, 14), 40u);
+  EXPECT_EQ(Get<std::int32_t>(saved, 18), 70000);
+  TBitmap wide;
+  Load(wide, saved);
+  EXPECT_EQ(wide.Width(), 70000);
 }
 
 TEST(BmpWrite, EmptyBitmapWritesNothing) {
