@@ -168,7 +168,9 @@ HPALETTE TImage::PaletteQuery() {
 
 void TImage::Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
                       const TRect& r, const std::string& msg) {
-  if (redrawNow && incrementalDisplay_) {
+  // A picture that decodes while the view paints it reports from inside that
+  // paint, which shows the result anyway; asking for a paint there would nest.
+  if (redrawNow && incrementalDisplay_ && !drawing_) {
     // The control's canvas draws only inside a paint, so painting now means
     // asking the framework for one.
     if (ApplyPaletteChange()) {

@@ -12,6 +12,7 @@
 #include "graphics/Bitmap.h"
 #include "jpeg/JpegImage.h"
 #include "platform/Windows.h"
+#include "runtime/MemoryStream.h"
 #include "tests/framework/Support.h"
 
 namespace {
@@ -369,6 +370,37 @@ TEST(ImageView, PassesProgressOnAndRepaintsWhenIncremental) {
   graphic->ReportProgress(graphic, psRunning, 40, true, Rect(1, 2, 3, 4), "m");
   EXPECT_EQ(reports, 1);
   EXPECT_GT(s.view->paints, paints);
+}
+
+
+TEST(ImageView, APictureDecodedWhileIncrementallyPaintedIsPaintedOnce) {
+  Scene s(64, 64);
+  TBitmap source;
+  Pattern(source, 64, 64);
+  TMemoryStream bytes;
+  {
+    TJPEGImage encoder;
+    encoder.CopyFrom(&source);
+    encoder.SaveStream(bytes);
+  }
+  bytes.SetPosition(0);
+  TJPEGImage jpeg;
+  jpeg.LoadStream(bytes);
+  s.view->SetIncrementalDisplay(true);
+  s.view->Picture().SetGraphic(&jpeg);
+  // A decode with a palette of its own ends with a report that asks for a redraw.
+  static_cast<TJPEGImage*>(s.view->Picture().Graphic())->SetDecodeDepth(jd8Bit);
+  int redraws = 0;
+  s.view->OnProgress = [&](TObject*, TProgressStage, std::uint8_t, bool redraw, const TRect&, const std::string&) {
+    if (redraw) ++redraws;
+  };
+  BoxCatcher catcher;
+  const int paints = s.view->paints;
+  ProcessEvents();
+  EXPECT_EQ(redraws, 1);
+  EXPECT_EQ(s.view->paints, paints + 1);
+  EXPECT_TRUE(catcher.boxes.empty());
+  EXPECT_NE(PixelAt(*s.view, 40, 30), clMedGray);
 }
 
 }  // namespace
