@@ -61,6 +61,7 @@ class TFileFormatsList {
   // Both are empty when nothing matches. Loads pending descriptions.
   void BuildFilter(TGraphicClass graphicClass, std::string& filter, std::string& masks);
 
+  // The number of entries.
   std::size_t Count() const noexcept { return formats_.size(); }
   // Entry index in registration order; index must be below Count().
   const TFileFormat& operator[](std::size_t index) const { return formats_.at(index); }
@@ -87,6 +88,7 @@ class TClipboardFormats {
   // Removes every pair whose class is graphicClass or descends from it.
   void RemoveClipboardFormatsOf(TGraphicClass graphicClass);
 
+  // The number of pairs.
   std::size_t Count() const noexcept { return formats_.size(); }
 
  private:
@@ -170,6 +172,7 @@ class TPicture : public TPersistent, public IStreamPersist {
   // an extension wins.
   static void RegisterFormat(std::string_view extension, std::string_view description,
                              TGraphicClass graphicClass);
+  // Adds a clipboard format to the clipboard registry; the newest wins.
   static void RegisterClipboardFormat(WORD format, TGraphicClass graphicClass);
   // Whether a graphic class is registered for the clipboard format.
   static bool CanLoadClipboardFormat(WORD format);
