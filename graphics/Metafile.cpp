@@ -23,4 +23,6 @@ void TMetafile::ReadPropertyData(TStream& stream) {
 void TMetafile::LoadStream(TStream&) { throw EInvalidGraphic(strings::UnknownFormat); }
 void TMetafile::SaveStream(TStream&) {}
 void TMetafile::LoadClipboardFormat(WORD, HANDLE, HPALETTE) { throw EInvalidGraphic(strings::UnknownClipboardFormat); }
-void TMetafile::SaveClipboardFormat(WORD&, HANDLE&, HPALETTE&) { throw EInvalidGraphic(strings::UnknownClipboardFormat); }
+void TMetafile::SaveClipboardFormat(WORD&, HANDLE&, HPALETTE&) {
+  throw EInvalidGraphic(strings::UnknownClipboardFormat);
+}

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr WORD kClipboardMetafilePicture = 3;  // CF_METAFILEPICT
+constexpr WORD kClipboardMetafilePicture = 3;    // CF_METAFILEPICT
 constexpr WORD kClipboardEnhancedMetafile = 14;  // CF_ENHMETAFILE
 
 // The class name in a picture's "Data" is a short text: one length byte, and
@@ -44,8 +44,8 @@ TFileFormatsList::TFileFormatsList() {
   AddFormat("bmp", "", TBitmap::ClassInfo(), strings::BitmapDescription);
 }
 
-void TFileFormatsList::AddFormat(std::string_view extension, std::string_view description,
-                                 TGraphicClass graphicClass, TDescriptionId descriptionId) {
+void TFileFormatsList::AddFormat(std::string_view extension, std::string_view description, TGraphicClass graphicClass,
+                                 TDescriptionId descriptionId) {
   RequireGraphicClass(graphicClass);
   formats_.push_back(TFileFormat{graphicClass, LowerCaseText(extension), std::string(description), descriptionId});
 }
@@ -261,9 +261,8 @@ void TPicture::LoadWith(TGraphicClass graphicClass, const std::function<void(TGr
   // Progress is worth showing while loading; the load's own changes are not,
   // since the picture reports the finished graphic once.
   graphic->OnProgress = [this](TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
-                               const TRect& r, const std::string& msg) {
-    Progress(sender, stage, percentDone, redrawNow, r, msg);
-  };
+                               const TRect& r,
+                               const std::string& msg) { Progress(sender, stage, percentDone, redrawNow, r, msg); };
   load(*graphic);
   Install(std::move(graphic));
 }
@@ -275,8 +274,7 @@ void TPicture::SaveClipboardFormat(WORD& format, HANDLE& data, HPALETTE& palette
 void TPicture::LoadStream(TStream& stream) { AsBitmap().LoadStream(stream); }
 void TPicture::SaveStream(TStream& stream) { AsBitmap().SaveStream(stream); }
 
-void TPicture::RegisterFormat(std::string_view extension, std::string_view description,
-                              TGraphicClass graphicClass) {
+void TPicture::RegisterFormat(std::string_view extension, std::string_view description, TGraphicClass graphicClass) {
   FileFormatRegistry().AddFormat(extension, description, graphicClass);
 }
 
@@ -298,17 +296,16 @@ void TPicture::Changed(TObject*) {
   if (ChangeNotifier != nullptr) ChangeNotifier->Changed();
 }
 
-void TPicture::Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
-                        const TRect& r, const std::string& msg) {
+void TPicture::Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow, const TRect& r,
+                        const std::string& msg) {
   if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, r, msg);
 }
 
 void TPicture::Hook(TGraphic& graphic) {
   graphic.OnChange = [this](TObject* sender) { Changed(sender); };
   graphic.OnProgress = [this](TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
-                              const TRect& r, const std::string& msg) {
-    Progress(sender, stage, percentDone, redrawNow, r, msg);
-  };
+                              const TRect& r,
+                              const std::string& msg) { Progress(sender, stage, percentDone, redrawNow, r, msg); };
 }
 
 void TPicture::Install(std::unique_ptr<TGraphic> graphic) {

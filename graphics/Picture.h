@@ -170,8 +170,7 @@ class TPicture : public TPersistent, public IStreamPersist {
 
   // Adds an extension to the file-format registry; the newest registration of
   // an extension wins.
-  static void RegisterFormat(std::string_view extension, std::string_view description,
-                             TGraphicClass graphicClass);
+  static void RegisterFormat(std::string_view extension, std::string_view description, TGraphicClass graphicClass);
   // Adds a clipboard format to the clipboard registry; the newest wins.
   static void RegisterClipboardFormat(WORD format, TGraphicClass graphicClass);
   // Whether a graphic class is registered for the clipboard format.
@@ -191,8 +190,8 @@ class TPicture : public TPersistent, public IStreamPersist {
   // The installed graphic's change handler: OnChange, then ChangeNotifier.
   virtual void Changed(TObject* sender);
   // The installed graphic's progress handler.
-  virtual void Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
-                        const TRect& r, const std::string& msg);
+  virtual void Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow, const TRect& r,
+                        const std::string& msg);
 
  private:
   void Hook(TGraphic& graphic);

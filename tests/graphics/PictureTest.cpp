@@ -47,9 +47,7 @@ class TNoteGraphic : public TGraphic {
     text = loaded;
     NotifyChanged(this);
   }
-  void SaveStream(TStream& stream) override {
-    stream.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
-  }
+  void SaveStream(TStream& stream) override { stream.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size())); }
 };
 
 class TOtherNoteGraphic : public TNoteGraphic {
@@ -110,8 +108,9 @@ TEST(FileFormats, FilterListsNewestFirstWithAnAllFilesPairForMoreThanOne) {
   EXPECT_EQ(filter, "");
   EXPECT_EQ(masks, "");
 
-  EXPECT_EQ(FilterForClass(TMetafile::ClassInfo()),
-            "すべてのファイル (*.emf;*.wmf)|*.emf;*.wmf|エンハンス メタファイル (*.emf)|*.emf|メタファイル (*.wmf)|*.wmf");
+  EXPECT_EQ(
+      FilterForClass(TMetafile::ClassInfo()),
+      "すべてのファイル (*.emf;*.wmf)|*.emf;*.wmf|エンハンス メタファイル (*.emf)|*.emf|メタファイル (*.wmf)|*.wmf");
 }
 
 TEST(ClipboardFormats, BuiltInsAndRemovalKeepThePairsTogether) {
@@ -132,9 +131,8 @@ TEST(ClipboardFormats, BuiltInsAndRemovalKeepThePairsTogether) {
 class PictureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kiritori-picture-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = std::filesystem::temp_directory_path() / ("kiritori-picture-" + std::to_string(::getpid()) + "-" +
+                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
     TPicture::RegisterFormat("note", "Note", TNoteGraphic::ClassInfo());
     picture_.OnChange = [this](TObject* sender) {
