@@ -199,7 +199,8 @@ void TControl::SetAutoSize(bool value) {
 }
 
 void TControl::AdjustSize() {
-  if (!autoSize_) return;
+  // A definition being loaded sets AutoSize before the content it sizes to.
+  if (!autoSize_ || IsLoading()) return;
   int width = width_;
   int height = height_;
   if (ProposeAutoSize(width, height)) SetBounds(left_, top_, width, height);

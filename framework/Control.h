@@ -82,7 +82,7 @@ class TControl : public TComponent {
   bool AutoSize() const { return autoSize_; }
   void SetAutoSize(bool value);
   // Asks ProposeAutoSize for a size and takes it when AutoSize is set and the
-  // proposal is accepted.
+  // proposal is accepted; nothing while the control is being loaded.
   void AdjustSize();
 
   // Background colour; ParentColor makes the control follow its parent's
