@@ -188,3 +188,15 @@ TEST(JpegImage, RegisteredUnderJpegAndJpg) {
   EXPECT_EQ(filter, std::string("すべてのファイル (*.jpg;*.jpeg)|*.jpg;*.jpeg|") + strings::JPEGDescription +
                         " (*.jpg)|*.jpg|" + strings::JPEGDescription + " (*.jpeg)|*.jpeg");
 }
+
+TEST(JpegImage, AReducedScaleReportsAndDecodesTheReducedSize) {
+  auto image = Loaded(Encoded(PhotoLike(33, 21)));
+  image->SetScaleDown(sdHalf);
+  EXPECT_EQ(image->Width(), 17);
+  EXPECT_EQ(image->Height(), 11);
+  image->SetScaleDown(sdEighth);
+  EXPECT_EQ(image->Width(), 5);
+  TBitmap* bitmap = image->DecodeBitmap();
+  EXPECT_EQ(bitmap->Width(), 5);
+  EXPECT_EQ(bitmap->Height(), 3);
+}

@@ -1,0 +1,79 @@
+// libFuzzer target: JPEG data of any shape is loaded, decoded with the
+// program's settings and with every other decoding path, and what decodes is
+// encoded again. Anything but the system's own exceptions, or any sanitizer
+// report, is a finding.
+#include <cstddef>
+#include <cstdint>
+
+#include "graphics/Bitmap.h"
+#include "graphics/Graphics.h"
+#include "jpeg/Jpeg.h"
+#include "jpeg/JpegImage.h"
+#include "platform/Platform.h"
+#include "runtime/Exceptions.h"
+#include "runtime/MemoryStream.h"
+#include "runtime/Runtime.h"
+
+namespace {
+
+// Headers may legally claim hundreds of megapixels; decoding those costs
+// seconds each and teaches the fuzzer nothing new.
+constexpr std::int64_t kMaxPixelsToDecode = std::int64_t{1} << 22;
+constexpr std::int64_t kMaxPixelsToEncode = std::int64_t{1} << 18;
+
+class TDataStream : public TMemoryStream {
+ public:
+  TDataStream(const std::uint8_t* data, std::size_t size) {
+    if (size > 0) WriteBuffer(data, static_cast<std::int64_t>(size));
+    SetPosition(0);
+  }
+};
+
+template <class Setup>
+void DecodeWith(const std::uint8_t* data, std::size_t size, Setup setup) {
+  try {
+    TJPEGImage image;
+    TDataStream stream(data, size);
+    image.LoadStream(stream);
+    if (std::int64_t{image.Width()} * image.Height() > kMaxPixelsToDecode) return;
+    setup(image);
+    TBitmap* bitmap = image.DecodeBitmap();
+    if (bitmap->IsEmpty() || std::int64_t{bitmap->Width()} * bitmap->Height() > kMaxPixelsToEncode) return;
+    TJPEGImage again;
+    again.CopyFrom(bitmap);
+    TMemoryStream saved;
+    again.SaveStream(saved);
+  } catch (const Exception&) {
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  runtime::Startup();
+  platform::Startup();
+  graphics::Startup();
+  jpeg::Startup();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  DecodeWith(data, size, [](TJPEGImage&) {});
+  DecodeWith(data, size, [](TJPEGImage& image) {
+    image.SetDecodeDepth(jd8Bit);
+    image.SetShowProgressively(true);
+  });
+  DecodeWith(data, size, [](TJPEGImage& image) {
+    image.SetDecodeSpeed(spBestSpeed);
+    image.SetGrayscale(true);
+    image.SetScaleDown(sdQuarter);
+  });
+  // The same bytes as a form's "Data" property: a length, then a file.
+  try {
+    TJPEGImage image;
+    TDataStream stream(data, size);
+    image.ReadPropertyData(stream);
+  } catch (const Exception&) {
+  }
+  return 0;
+}
