@@ -200,3 +200,28 @@ TEST(JpegImage, AReducedScaleReportsAndDecodesTheReducedSize) {
   EXPECT_EQ(bitmap->Width(), 5);
   EXPECT_EQ(bitmap->Height(), 3);
 }
+
+TEST(JpegImage, APictureOpensJpgFilesAsJpegImagesAndDrawsThem) {
+  TempDir dir;
+  const Rgb picture = PhotoLike(16, 12, 3);
+  WriteAll(dir / "shot.JPG", Encoded(picture));
+  TPicture opened;
+  opened.LoadFile(dir / "shot.JPG");
+  auto* image = dynamic_cast<TJPEGImage*>(opened.Graphic());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->Width(), 16);
+
+  // Drawing at full size gives the decoded pixels.
+  TBitmap target;
+  target.SetBitDepth(bd24Bit);
+  target.SetWidth(16);
+  target.SetHeight(12);
+  target.Canvas().DrawGraphicStretched(TRect{0, 0, 16, 12}, image);
+  const Rgb drawn = ColoursOf(target);
+  const Rgb decoded = ColoursOf(*image->DecodeBitmap());
+  EXPECT_EQ(drawn.pixels, decoded.pixels);
+
+  // Saved through its file name, a loaded picture keeps its bytes.
+  image->SaveFile(dir / "copy.jpg");
+  EXPECT_EQ(ReadAll(dir / "copy.jpg"), ReadAll(dir / "shot.JPG"));
+}
