@@ -24,19 +24,6 @@ Bytes Encoded(const Rgb& picture, bool progressive = false) {
 
 }  // namespace
 
-TEST(JpegImage, NewImageIsEmptyWithTheDefaults) {
-  TJPEGImage image;
-  EXPECT_TRUE(image.IsEmpty());
-  EXPECT_EQ(image.Width(), 0);
-  EXPECT_EQ(image.Height(), 0);
-  EXPECT_EQ(image.Quality(), 90);
-  EXPECT_TRUE(image.Smoothing());
-  EXPECT_FALSE(image.EncodeProgressive());
-  EXPECT_FALSE(image.Grayscale());
-  EXPECT_EQ(image.DecodeDepth(), jd24Bit);  // the screen is true colour
-  EXPECT_EQ(image.ColorPalette(), nullptr);
-}
-
 TEST(JpegImage, LoadingParsesTheHeaderOnlyAndSavingWritesTheSameBytes) {
   const Bytes file = Encoded(PhotoLike(33, 21));
   auto image = Loaded(file);
@@ -49,18 +36,6 @@ TEST(JpegImage, LoadingParsesTheHeaderOnlyAndSavingWritesTheSameBytes) {
   image->SaveStream(out);
   EXPECT_EQ(BytesOf(out), file);
   EXPECT_EQ(image->CachedBitmap(), nullptr);
-}
-
-TEST(JpegImage, LoadStreamTakesTheRestOfTheStream) {
-  const Bytes file = Encoded(PhotoLike(8, 8));
-  Bytes padded(10 + file.size(), 0x55);
-  std::copy(file.begin(), file.end(), padded.begin() + 10);
-  auto stream = StreamOf(padded);
-  stream->SetPosition(10);
-  TJPEGImage image;
-  image.LoadStream(*stream);
-  EXPECT_EQ(image.SharedData().FileBytes->Size(), static_cast<std::int64_t>(file.size()));
-  EXPECT_EQ(image.Width(), 8);
 }
 
 TEST(JpegImage, ProgressiveDataIsWrittenProgressiveAgainAfterABitmapIsCopiedIn) {
