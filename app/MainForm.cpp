@@ -39,6 +39,30 @@ void TmainForm::BuildFromDefinition() {
   ScrollBox->SetColor(clMedGray);
   ScrollBox->SetParentColor(false);
 
+  Image = runtime::CreateComponent<TImage>(*this);
+  // Made while the definition loads: AutoSize waits for a picture.
+  Image->BeginLoading();
+  Image->SetName("Image");
+  Image->SetParent(ScrollBox);
+  Image->SetBounds(0, 0, 33, 25);
+  Image->SetAutoSize(true);
+  Image->SetStretch(true);
+  Image->OnMouseDown = [this](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
+    ImageMouseDown(sender, button, shift, x, y);
+  };
+  Image->OnMouseMove = [this](TObject* sender, TShiftState shift, int x, int y) {
+    ImageMouseMove(sender, shift, x, y);
+  };
+  Image->OnMouseUp = [this](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
+    ImageMouseUp(sender, button, shift, x, y);
+  };
+
+  Image2 = runtime::CreateComponent<TImage>(*this);
+  Image2->SetName("Image2");
+  Image2->SetParent(ScrollBox);
+  Image2->SetBounds(0, 32, 33, 25);
+  Image2->SetVisible(false);
+
   SB = runtime::CreateComponent<TStatusBar>(*this);
   SB->SetName("SB");
   SB->SetParent(this);
@@ -82,3 +106,9 @@ void TmainForm::toolMenuCutClick(TObject*) {}
 void TmainForm::toolMenuClipbdClick(TObject*) {}
 
 void TmainForm::FormKeyDown(TObject*, TVirtualKey&, TShiftState) {}
+
+void TmainForm::ImageMouseDown(TObject*, TMouseButton, TShiftState, int, int) {}
+
+void TmainForm::ImageMouseMove(TObject*, TShiftState, int, int) {}
+
+void TmainForm::ImageMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}

@@ -8,6 +8,7 @@
 #include "framework/ScrollBox.h"
 #include "framework/StatusBar.h"
 #include "graphics/Types.h"
+#include "ui/Image.h"
 
 class TmainForm : public TForm {
   KIRITORI_CLASS(TmainForm, TForm)
@@ -19,6 +20,10 @@ class TmainForm : public TForm {
 
   // Components, in creation order; owned by the window.
   TScrollBox* ScrollBox = nullptr;
+  // The picture at 1:1, sized to it; carries the selection outline.
+  TImage* Image = nullptr;
+  // Hidden scratch view for the clipboard command.
+  TImage* Image2 = nullptr;
   TStatusBar* SB = nullptr;
   TMainMenu* MainMenu = nullptr;
   TMenuItem* FileMenu = nullptr;
@@ -35,6 +40,9 @@ class TmainForm : public TForm {
   void toolMenuCutClick(TObject* Sender);
   void toolMenuClipbdClick(TObject* Sender);
   void FormKeyDown(TObject* Sender, TVirtualKey& Key, TShiftState Shift);
+  void ImageMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void ImageMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void ImageMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
   // A mouse drag over the view is in progress.
   bool dragging = false;
