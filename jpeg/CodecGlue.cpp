@@ -142,6 +142,10 @@ void RaiseCodecError(j_common_ptr cinfo) {
 }
 
 void OnCodecProgress(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor &&
+      reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxProgressiveScans) {
+    ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+  }
   auto* progress = reinterpret_cast<CodecProgress*>(cinfo->progress);
   if (progress == nullptr || progress->Owner == nullptr) return;
   const DWORD now = GetTickCount();

@@ -49,6 +49,12 @@ struct CodecContext {
 // exhaust the machine; a 100-megapixel progressive 4:4:4 picture needs 600 MB.
 inline constexpr long kMaxCodecMemory = 1L << 30;
 
+// The most scans a progressive file may have. Real encoders write about ten; a
+// hostile file can repeat scans without end, and each one costs a pass over
+// the whole coefficient buffer, so past this the decode fails instead of
+// keeping the program busy for minutes.
+inline constexpr int kMaxProgressiveScans = 500;
+
 // Zero-fills context, installs the glue's error manager and creates the
 // decompression object. Raises EJPEG when the library refuses.
 void CreateDecompress(CodecContext& context);
@@ -78,7 +84,8 @@ class CodecGuard {
 [[noreturn]] void RaiseCodecError(j_common_ptr cinfo);
 // The progress monitor: at most one running notification per 500 ms, and
 // only when the whole percentage changed; the first call of a run only starts
-// the clock.
+// the clock. A decode that reaches more than kMaxProgressiveScans scans fails
+// with the library's bad-progression error.
 void OnCodecProgress(j_common_ptr cinfo);
 
 // Makes the decompression object read from stream's current position through

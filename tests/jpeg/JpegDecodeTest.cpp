@@ -7,6 +7,7 @@
 #include <jerror.h>
 
 #include "JpegTestSupport.h"
+#include "jpeg/CodecGlue.h"
 #include "jpeg/JpegImage.h"
 #include "runtime/Format.h"
 #include "runtime/Strings.h"
@@ -370,4 +371,41 @@ TEST(JpegDecode, AProgressiveFileNeedingMoreThanTheCodecMayTakeFailsInsteadOfExh
     EXPECT_EQ(e.Message(), JpegErrorText(JERR_NO_BACKING_STORE));
   }
   EXPECT_TRUE(image->CachedBitmap()->IsEmpty());
+}
+
+namespace {
+
+// A progressive 16 × 16 file whose last scan is repeated `copies` more times
+// before the end-of-image marker, as a hostile file would to keep a decoder busy.
+Bytes WithRepeatedLastScan(int copies) {
+  Bytes bytes = HostileHeader(16, 16, true);
+  std::size_t lastScan = 0;
+  for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) lastScan = i;
+  const std::size_t end = bytes.size() - 2;  // the end-of-image marker
+  const Bytes scan(bytes.begin() + static_cast<std::ptrdiff_t>(lastScan),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(end));
+  Bytes out(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(end));
+  for (int i = 0; i < copies; ++i) out.insert(out.end(), scan.begin(), scan.end());
+  out.push_back(0xFF);
+  out.push_back(0xD9);
+  return out;
+}
+
+}  // namespace
+
+TEST(JpegDecode, AFileWithEndlesslyRepeatedScansFailsInsteadOfKeepingTheProgramBusy) {
+  // A few repeats are tolerated as the library tolerates them.
+  EXPECT_NO_THROW(Loaded(WithRepeatedLastScan(3))->DecodeBitmap());
+
+  for (bool progressively : {false, true}) {
+    auto image = Loaded(WithRepeatedLastScan(jpeg::kMaxProgressiveScans + 10));
+    image->SetShowProgressively(progressively);
+    try {
+      image->DecodeBitmap();
+      FAIL() << "no exception";
+    } catch (const EJPEG& e) {
+      EXPECT_EQ(e.Message(), JpegErrorText(JERR_BAD_PROGRESSION));
+    }
+  }
 }
