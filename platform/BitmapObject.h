@@ -4,21 +4,16 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "platform/BitmapLayout.h"
 #include "platform/Objects.h"
+#include "platform/PixelMemory.h"
 #include "platform/Surface.h"
 #include "platform/Windows.h"
 
 namespace platform {
-
-struct FreeDeleter {
-  void operator()(std::uint8_t* p) const { std::free(p); }
-};
-using PixelMemory = std::unique_ptr<std::uint8_t, FreeDeleter>;
 
 class BitmapObject final : public GdiObject {
  public:

@@ -265,9 +265,7 @@ std::unique_ptr<BitmapObject> MakeBitmap(std::int64_t width, std::int64_t height
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  // calloc: the system hands out zeroed pages lazily, so a large new bitmap
-  // costs nothing until it is drawn on.
-  bitmap->pixels.reset(static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(layout.byteSize, 1), 1)));
+  bitmap->pixels = AllocatePixels(layout);
   if (!bitmap->pixels) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;

@@ -65,7 +65,8 @@ class RowWriter {
 
 // Copies a width x height block from (sx, sy) of `source` to (dx, dy) of
 // `target`, converting each pixel. The block is clipped to both surfaces.
-// Returns the number of rows written.
+// Returns the number of rows written. A large block into 24 bits is written
+// around the caches: a caller about to read it back pays a trip to memory.
 int ConvertPixels(const Surface& source, int sx, int sy, const Surface& target, int dx, int dy, int width,
                   int height);
 

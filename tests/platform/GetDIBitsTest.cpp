@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "DibInfo.h"
 #include "LeakCheck.h"
+#include "platform/PixelConvert.h"
 #include "platform/Windows.h"
 
 namespace {
@@ -221,5 +226,173 @@ TEST_F(DibConversion, RefusesBadArgumentsWithoutTouchingMemory) {
   EXPECT_EQ(GetDIBits(dc, source, 0, 1000, buffer, fine.info(), DIB_RGB_COLORS), 1);
   DeleteObject(source);
 }
+
+// A pixel format a picture can come in, for the conversions into 24 bits.
+struct SourceFormat {
+  const char* name;
+  int bits;
+  DWORD masks[3];
+  int colorCount;  // entries of the table for 1, 4 and 8 bits; -1 for none
+};
+
+const SourceFormat kSourceFormats[] = {
+    {"1-bit", 1, {0, 0, 0}, 2},
+    {"1-bit without a table", 1, {0, 0, 0}, -1},
+    {"4-bit", 4, {0, 0, 0}, 16},
+    {"4-bit, short table", 4, {0, 0, 0}, 5},
+    {"8-bit", 8, {0, 0, 0}, 256},
+    {"8-bit, short table", 8, {0, 0, 0}, 100},
+    {"16-bit 5-5-5", 16, {0, 0, 0}, 0},
+    {"16-bit 5-5-5 masks", 16, {0x7C00, 0x03E0, 0x001F}, 0},
+    {"16-bit 5-6-5", 16, {0xF800, 0x07E0, 0x001F}, 0},
+    {"16-bit 4-4-4", 16, {0x0F00, 0x00F0, 0x000F}, 0},
+    {"32-bit", 32, {0, 0, 0}, 0},
+    {"32-bit 8-8-8 masks", 32, {0xFF0000, 0x00FF00, 0x0000FF}, 0},
+    {"32-bit blue-first masks", 32, {0x0000FF, 0x00FF00, 0xFF0000}, 0},
+};
+
+// Random pixels in a surface's own memory, rows padded as in a DIB.
+struct RandomPicture {
+  RandomPicture(const SourceFormat& f, int width, int height, bool topDown, std::mt19937& random) {
+    const std::size_t stride = (static_cast<std::size_t>(width) * f.bits + 31) / 32 * 4;
+    bytes.resize(stride * static_cast<std::size_t>(height));
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+    for (int i = 0; i < std::max(f.colorCount, 0); ++i)
+      colors.push_back(
+          RGBQUAD{static_cast<BYTE>(random()), static_cast<BYTE>(random()), static_cast<BYTE>(random()), 0});
+    surface = Over(bytes, width, height, f.bits, topDown);
+    surface.colors = colors.empty() ? nullptr : colors.data();
+    surface.colorCount = static_cast<std::int32_t>(colors.size());
+    std::copy(f.masks, f.masks + 3, surface.masks);
+  }
+  static platform::Surface Over(std::vector<std::uint8_t>& memory, int width, int height, int bits, bool topDown) {
+    const auto stride = static_cast<std::ptrdiff_t>(memory.size() / static_cast<std::size_t>(height));
+    platform::Surface s;
+    s.width = width;
+    s.height = height;
+    s.bitsPerPixel = bits;
+    s.top = topDown ? memory.data() : memory.data() + stride * (height - 1);
+    s.pitch = topDown ? stride : -stride;
+    return s;
+  }
+  std::vector<std::uint8_t> bytes;
+  std::vector<RGBQUAD> colors;
+  platform::Surface surface;
+};
+
+// The 24-bit bytes the general reader and writer give for a block: what every
+// faster road must give too.
+void ConvertThroughColourLine(const platform::Surface& source, int sx, const platform::Surface& target, int dx,
+                              int width) {
+  platform::RowReader reader(source);
+  platform::RowWriter writer(target);
+  std::vector<platform::Bgrx> line(static_cast<std::size_t>(width));
+  for (int y = 0; y < target.height; ++y) {
+    reader.Read(sx, y, width, line.data());
+    writer.Write(dx, y, width, line.data());
+  }
+}
+
+TEST(DirectConversionTo24Bits, GivesTheSameBytesAsTheColourLineForEveryFormat) {
+  std::mt19937 random(24);
+  struct Block {
+    int sourceWidth, width, height, sx, dx;
+  };
+  // Odd starts inside a byte for 1 and 4 bits, widths around the four-pixel
+  // groups, an unaligned start in the target, and one block large enough to
+  // be written around the caches.
+  const Block blocks[] = {{1, 1, 1, 0, 0},   {5, 5, 2, 0, 0},     {13, 9, 3, 3, 1},   {37, 30, 2, 5, 2},
+                          {16, 8, 2, 7, 3},  {64, 61, 2, 1, 0},   {700, 699, 520, 1, 1}};
+  for (const SourceFormat& format : kSourceFormats) {
+    for (const Block& b : blocks) {
+      for (bool topDown : {false, true}) {
+        RandomPicture picture(format, b.sourceWidth, b.height, topDown, random);
+        const int targetWidth = b.dx + b.width + 2;
+        const std::size_t targetBytes = (static_cast<std::size_t>(targetWidth) * 3 + 3) / 4 * 4 * b.height;
+        std::vector<std::uint8_t> direct(targetBytes, 0xA5), expected(targetBytes, 0xA5);
+        const auto directTarget = RandomPicture::Over(direct, targetWidth, b.height, 24, !topDown);
+        const auto expectedTarget = RandomPicture::Over(expected, targetWidth, b.height, 24, !topDown);
+        ASSERT_EQ(platform::ConvertPixels(picture.surface, b.sx, 0, directTarget, b.dx, 0, b.width, b.height),
+                  b.height);
+        ConvertThroughColourLine(picture.surface, b.sx, expectedTarget, b.dx, b.width);
+        ASSERT_EQ(direct, expected) << format.name << ", " << b.width << " x " << b.height << " from " << b.sx
+                                    << " to " << b.dx << (topDown ? ", top-down" : ", bottom-up");
+      }
+    }
+  }
+}
+
+TEST(DirectConversionTo24Bits, ARowConvertedOntoItsOwnMemoryReadsItsSourceFirst) {
+  // Eight 8-bit pixels at the start of a row that the 24-bit target shares:
+  // each must take its own colour, not one already overwritten.
+  std::vector<std::uint8_t> memory(32, 0);
+  for (int i = 0; i < 8; ++i) memory[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  std::vector<RGBQUAD> table;
+  for (int i = 0; i < 256; ++i) table.push_back(RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i + 1), 9, 0});
+  auto source = RandomPicture::Over(memory, 8, 1, 8, true);
+  source.colors = table.data();
+  source.colorCount = 256;
+  const auto target = RandomPicture::Over(memory, 8, 1, 24, true);
+  ASSERT_EQ(platform::ConvertPixels(source, 0, 0, target, 0, 0, 8, 1), 1);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(memory[3 * static_cast<std::size_t>(i)], i) << i;
+    EXPECT_EQ(memory[3 * static_cast<std::size_t>(i) + 1], i + 1) << i;
+  }
+}
+
+TEST_F(DibConversion, ALargeSectionStartsBlackAndConvertsExactly) {
+  // 1500 x 1000 at 8 bits and 24 bits: both sections are past the size that
+  // is mapped from the system rather than taken from the heap.
+  std::mt19937 random(8);
+  DibInfo info(1500, 1000, 8);
+  for (auto& c : info.colors) c = RGBQUAD{static_cast<BYTE>(random()), static_cast<BYTE>(random()), 3, 0};
+  void* bits = nullptr;
+  HBITMAP source = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(source, nullptr);
+  auto* indices = static_cast<std::uint8_t*>(bits);
+  const std::size_t count = 1500 * 1000;
+  for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(indices[i], 0) << "new pixel memory reads as zero";
+  for (std::size_t i = 0; i < count; ++i) indices[i] = static_cast<std::uint8_t>(random());
+
+  DibInfo deep(1500, 1000, 24);
+  void* out = nullptr;
+  HBITMAP target = CreateDIBSection(nullptr, deep.info(), DIB_RGB_COLORS, &out, nullptr, 0);
+  ASSERT_NE(target, nullptr);
+  auto* rgb = static_cast<std::uint8_t*>(out);
+  ASSERT_EQ(rgb[0], 0);
+  ASSERT_EQ(rgb[3 * count - 1], 0);
+  ASSERT_EQ(GetDIBits(dc, source, 0, 1000, out, deep.info(), DIB_RGB_COLORS), 1000);
+  for (std::size_t i = 0; i < count; i += 997) {
+    const RGBQUAD& c = info.colors[indices[i]];
+    ASSERT_EQ(rgb[3 * i], c.rgbBlue) << i;
+    ASSERT_EQ(rgb[3 * i + 1], c.rgbGreen) << i;
+    ASSERT_EQ(rgb[3 * i + 2], c.rgbRed) << i;
+  }
+  EXPECT_EQ(rgb[3 * count - 3], info.colors[indices[count - 1]].rgbBlue) << "the last pixel is written";
+  DeleteObject(target);
+  DeleteObject(source);
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST_F(DibConversion, ASectionTheSystemCannotBackFailsCleanly) {
+  // A process held to 1 GB of address space asks for a 1.6 GB section: the
+  // call must fail as an allocation does, not hand out an unusable address.
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+  rlimit tight = old;
+  tight.rlim_cur = std::min<rlim_t>(old.rlim_max, rlim_t{1} << 30);
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+  DibInfo huge(20000, 20000, 32);
+  void* bits = &huge;
+  SetLastError(0);
+  HBITMAP section = CreateDIBSection(nullptr, huge.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
+  const DWORD error = GetLastError();
+  setrlimit(RLIMIT_AS, &old);
+  EXPECT_EQ(section, nullptr);
+  EXPECT_EQ(bits, nullptr);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+  if (section != nullptr) DeleteObject(section);
+}
+#endif
 
 }  // namespace
