@@ -93,15 +93,6 @@ void SetPictureSize(TImage& view, int width, int height) {
   view.Picture().SetGraphic(&picture);
 }
 
-TEST(ImageView, StartsAsAnEmpty105SquareView) {
-  Scene s(0, 0);
-  auto* fresh = runtime::CreateComponent<TImage>(*s.form);
-  EXPECT_EQ(fresh->Width(), 105);
-  EXPECT_EQ(fresh->Height(), 105);
-  EXPECT_EQ(fresh->Picture().Graphic(), nullptr);
-  EXPECT_EQ(fresh->TargetRect(), Rect(0, 0, 0, 0));
-}
-
 TEST(ImageView, TargetRectScalesOnlyWhenAskedAndKeepsTheRatioWhenProportional) {
   Scene s;
   s.view->SetProportional(true);
