@@ -31,20 +31,20 @@ T* Selected(HGDIOBJ handle) {
 
 PenSpec PenOf(const DeviceContext& dc) {
   const PenObject* pen = Selected<PenObject>(dc.pen());
-  PenSpec spec = pen ? pen->spec() : PenSpec{};
-  spec.color = dc.Resolve(spec.color);
-  return spec;
+  PenSpec described = pen ? pen->ForEngine() : PenSpec{};
+  described.color = dc.Resolve(described.color);
+  return described;
 }
 
 BrushSpec BrushOf(const DeviceContext& dc, const BrushObject* brush) {
-  BrushSpec spec;
+  BrushSpec described;
   if (brush == nullptr) {
-    spec.style = BS_NULL;
-    return spec;
+    described.style = BS_NULL;
+    return described;
   }
-  spec = brush->spec();
-  spec.color = dc.Resolve(spec.color);
-  return spec;
+  described = brush->ForEngine();
+  described.color = dc.Resolve(described.color);
+  return described;
 }
 
 // Source side of a block transfer: nothing, or the source context's surface.

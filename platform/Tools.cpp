@@ -49,7 +49,7 @@ std::unique_ptr<BitmapObject> CopyBitmap(const BitmapObject& source) {
 
 int PenObject::Describe(int size, void* buffer) const { return CopyOut(&pen, sizeof pen, size, buffer); }
 
-PenSpec PenObject::spec() const {
+PenSpec PenObject::ForEngine() const {
   PenSpec s;
   s.style = pen.lopnStyle;
   s.width = pen.lopnWidth.x;
@@ -59,7 +59,7 @@ PenSpec PenObject::spec() const {
 
 int BrushObject::Describe(int size, void* buffer) const { return CopyOut(&brush, sizeof brush, size, buffer); }
 
-BrushSpec BrushObject::spec() const {
+BrushSpec BrushObject::ForEngine() const {
   BrushSpec s;
   s.style = brush.lbStyle;
   s.color = brush.lbColor;

@@ -16,7 +16,7 @@ class PenObject final : public GdiObject {
   static constexpr ObjectKind kKind = ObjectKind::Pen;
   explicit PenObject(const LOGPEN& pen) : GdiObject(kKind), pen(pen) {}
   int Describe(int size, void* buffer) const override;
-  PenSpec spec() const;
+  PenSpec ForEngine() const;
   LOGPEN pen;
 };
 
@@ -27,7 +27,7 @@ class BrushObject final : public GdiObject {
   int Describe(int size, void* buffer) const override;
   // The engine's view of the brush; the pattern surface shares this brush's copy
   // of the pattern bitmap, so it lives as long as the brush.
-  BrushSpec spec() const;
+  BrushSpec ForEngine() const;
   LOGBRUSH brush;
   Surface patternSurface;
   // A private copy of the pattern bitmap: the caller may delete its own.
