@@ -7,6 +7,7 @@
 #include "framework/Application.h"
 #include "framework/Framework.h"
 #include "graphics/Graphics.h"
+#include "jpeg/Jpeg.h"
 #include "platform/Platform.h"
 #include "resources/MainIcon.h"
 #include "runtime/Runtime.h"
@@ -32,11 +33,14 @@ class Layers {
     started_ = 2;
     graphics::Startup();
     started_ = 3;
-    framework::Startup();
+    jpeg::Startup();
     started_ = 4;
+    framework::Startup();
+    started_ = 5;
   }
   ~Layers() {
-    if (started_ >= 4) framework::Shutdown();
+    if (started_ >= 5) framework::Shutdown();
+    if (started_ >= 4) jpeg::Shutdown();
     if (started_ >= 3) graphics::Shutdown();
     if (started_ >= 2) platform::Shutdown();
     if (started_ >= 1) runtime::Shutdown();
