@@ -253,50 +253,41 @@ COLORREF GetBkColor(HDC dc) {
   return context ? context->attr.bkColor : CLR_INVALID;
 }
 
-int SetBkMode(HDC dc, int mode) {
+namespace {
+
+// Sets one of a context's mode attributes when the value lies in [lowest,
+// highest]; answers the previous value, or 0 for a bad context or value.
+int SetModeAttribute(HDC dc, int platform::DrawAttributes::*field, int mode, int lowest, int highest) {
   DeviceContext* context = LookupDc(dc);
   if (context == nullptr) return 0;
-  if (mode != TRANSPARENT && mode != OPAQUE) {
+  if (mode < lowest || mode > highest) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  return std::exchange(context->attr.bkMode, mode);
+  return std::exchange(context->attr.*field, mode);
 }
 
-int GetBkMode(HDC dc) {
+int GetModeAttribute(HDC dc, int platform::DrawAttributes::*field) {
   DeviceContext* context = LookupDc(dc);
-  return context ? context->attr.bkMode : 0;
+  return context ? context->attr.*field : 0;
 }
+
+}  // namespace
+
+int SetBkMode(HDC dc, int mode) {
+  return SetModeAttribute(dc, &platform::DrawAttributes::bkMode, mode, TRANSPARENT, OPAQUE);
+}
+int GetBkMode(HDC dc) { return GetModeAttribute(dc, &platform::DrawAttributes::bkMode); }
 
 int SetROP2(HDC dc, int mode) {
-  DeviceContext* context = LookupDc(dc);
-  if (context == nullptr) return 0;
-  if (mode < R2_BLACK || mode > R2_WHITE) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  return std::exchange(context->attr.rop2, mode);
+  return SetModeAttribute(dc, &platform::DrawAttributes::rop2, mode, R2_BLACK, R2_WHITE);
 }
-
-int GetROP2(HDC dc) {
-  DeviceContext* context = LookupDc(dc);
-  return context ? context->attr.rop2 : 0;
-}
+int GetROP2(HDC dc) { return GetModeAttribute(dc, &platform::DrawAttributes::rop2); }
 
 int SetStretchBltMode(HDC dc, int mode) {
-  DeviceContext* context = LookupDc(dc);
-  if (context == nullptr) return 0;
-  if (mode < BLACKONWHITE || mode > HALFTONE) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  return std::exchange(context->attr.stretchMode, mode);
+  return SetModeAttribute(dc, &platform::DrawAttributes::stretchMode, mode, BLACKONWHITE, HALFTONE);
 }
-
-int GetStretchBltMode(HDC dc) {
-  DeviceContext* context = LookupDc(dc);
-  return context ? context->attr.stretchMode : 0;
-}
+int GetStretchBltMode(HDC dc) { return GetModeAttribute(dc, &platform::DrawAttributes::stretchMode); }
 
 namespace {
 
