@@ -31,18 +31,11 @@ void TdispForm::BuildFromDefinition() {
 
   MainMenu = runtime::CreateComponent<TMainMenu>(*this);
   MainMenu->SetName("MainMenu");
-  const auto item = [this](TMenuItem* parent, const char* name, const char* caption) {
-    auto* made = runtime::CreateComponent<TMenuItem>(*this);
-    made->SetName(name);
-    made->SetCaption(caption);
-    parent->Add(made);
-    return made;
-  };
-  FileMenu = item(MainMenu->Items(), "FileMenu", strings::FileMenuCaption);
-  FileMenuSave = item(FileMenu, "FileMenuSave", strings::SaveMenuCaption);
-  FileMenuSave->OnClick = [this](TObject* sender) { FileMenuSaveClick(sender); };
-  FileMenuClose = item(FileMenu, "FileMenuClose", strings::CloseMenuCaption);
-  FileMenuClose->OnClick = [this](TObject* sender) { FileMenuCloseClick(sender); };
+  FileMenu = MainMenu->Items()->AddNew(*this, "FileMenu", strings::FileMenuCaption);
+  FileMenuSave = FileMenu->AddNew(*this, "FileMenuSave", strings::SaveMenuCaption,
+                                 [this](TObject* sender) { FileMenuSaveClick(sender); });
+  FileMenuClose = FileMenu->AddNew(*this, "FileMenuClose", strings::CloseMenuCaption,
+                                 [this](TObject* sender) { FileMenuCloseClick(sender); });
   SetMenu(MainMenu);
 
   // As in the main window: the client area is what the definition pins down.

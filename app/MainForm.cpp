@@ -71,23 +71,16 @@ void TmainForm::BuildFromDefinition() {
 
   MainMenu = runtime::CreateComponent<TMainMenu>(*this);
   MainMenu->SetName("MainMenu");
-  const auto item = [this](TMenuItem* parent, const char* name, const char* caption) {
-    auto* made = runtime::CreateComponent<TMenuItem>(*this);
-    made->SetName(name);
-    made->SetCaption(caption);
-    parent->Add(made);
-    return made;
-  };
-  FileMenu = item(MainMenu->Items(), "FileMenu", strings::FileMenuCaption);
-  FileMenuOpen = item(FileMenu, "FileMenuOpen", strings::OpenMenuCaption);
-  FileMenuOpen->OnClick = [this](TObject* sender) { FileMenuOpenClick(sender); };
-  FileMenuClose = item(FileMenu, "FileMenuClose", strings::CloseMenuCaption);
-  FileMenuClose->OnClick = [this](TObject* sender) { FileMenuCloseClick(sender); };
-  toolMenu = item(MainMenu->Items(), "toolMenu", strings::ToolMenuCaption);
-  toolMenuCut = item(toolMenu, "toolMenuCut", strings::CutMenuCaption);
-  toolMenuCut->OnClick = [this](TObject* sender) { toolMenuCutClick(sender); };
-  toolMenuClipbd = item(toolMenu, "toolMenuClipbd", strings::ClipboardMenuCaption);
-  toolMenuClipbd->OnClick = [this](TObject* sender) { toolMenuClipbdClick(sender); };
+  FileMenu = MainMenu->Items()->AddNew(*this, "FileMenu", strings::FileMenuCaption);
+  FileMenuOpen = FileMenu->AddNew(*this, "FileMenuOpen", strings::OpenMenuCaption,
+                                 [this](TObject* sender) { FileMenuOpenClick(sender); });
+  FileMenuClose = FileMenu->AddNew(*this, "FileMenuClose", strings::CloseMenuCaption,
+                                 [this](TObject* sender) { FileMenuCloseClick(sender); });
+  toolMenu = MainMenu->Items()->AddNew(*this, "toolMenu", strings::ToolMenuCaption);
+  toolMenuCut = toolMenu->AddNew(*this, "toolMenuCut", strings::CutMenuCaption,
+                                 [this](TObject* sender) { toolMenuCutClick(sender); });
+  toolMenuClipbd = toolMenu->AddNew(*this, "toolMenuClipbd", strings::ClipboardMenuCaption,
+                                 [this](TObject* sender) { toolMenuClipbdClick(sender); });
   SetMenu(MainMenu);
 
   // The definition's outer size belongs to the original desktop's frame; the

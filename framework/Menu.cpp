@@ -4,6 +4,7 @@
 
 #include "framework/detail/ControlImpl.h"
 #include "framework/detail/MenuImpl.h"
+#include "runtime/Component.h"
 
 namespace framework::detail {
 
@@ -111,3 +112,12 @@ TMainMenu::TMainMenu(TComponent* owner)
 }
 
 TMainMenu::~TMainMenu() = default;
+
+TMenuItem* TMenuItem::AddNew(TComponent& owner, const char* name, const char* caption, TNotifyEvent onClick) {
+  auto* made = runtime::CreateComponent<TMenuItem>(owner);
+  made->SetName(name);
+  made->SetCaption(caption);
+  made->OnClick = std::move(onClick);
+  Add(made);
+  return made;
+}

@@ -43,6 +43,9 @@ class TMenuItem : public TComponent {
   void Add(TMenuItem* item);
   // Takes item out of this item's sub-items; not a sub-item: nothing happens.
   void Remove(TMenuItem* item);
+  // Makes a new item owned by owner, named and captioned as given, with
+  // onClick as its handler, and appends it as the last sub-item. Returns it.
+  TMenuItem* AddNew(TComponent& owner, const char* name, const char* caption, TNotifyEvent onClick = {});
 
   // Runs when the user chooses the item.
   TNotifyEvent OnClick;
