@@ -1,0 +1,58 @@
+// Cimg: the program's image holder. It hides the file format from the windows:
+// a picture is loaded or saved as JPEG or BMP by the extension of the file name
+// (".jpg" or ".bmp", any case) and kept as one TBitmap of 24 bits per pixel.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TBitmap;
+class TGraphic;
+
+class Cimg {
+ public:
+  // No bitmap, no buffer, every reserved field zero.
+  Cimg();
+  // Releases buffer and destroys bitmap.
+  ~Cimg();
+  Cimg(const Cimg&) = delete;
+  Cimg& operator=(const Cimg&) = delete;
+
+  // Loads a ".jpg" or ".bmp" file into a new bitmap and makes it 24 bits per
+  // pixel. Another extension returns false without opening the file and keeps
+  // bitmap as it was; a file that cannot be read or decoded returns false and
+  // leaves the new, empty bitmap in place. Never raises.
+  bool Load(const std::string& fileName);
+  // Replaces bitmap by a 24-bit copy of graphic (sharing the pixels of a
+  // bitmap until either changes them). False for null, for an empty picture and
+  // for any failure; the new bitmap then stays as far as it got. Never raises.
+  bool SetGraphic(TGraphic* graphic);
+  // Writes bitmap as JPEG (".jpg", with a new JPEG image's settings) or as BMP
+  // (".bmp"). False, writing nothing, without a picture or for another
+  // extension; false for a failed save, which leaves an existing file
+  // untouched. Never changes the holder and never raises.
+  bool Save(const std::string& fileName);
+  // The picture's size in pixels; 0 without a bitmap.
+  std::int32_t Width();
+  std::int32_t Height();
+  // Makes bitmap 24 bits per pixel (nothing to do when it already is, or when
+  // there is no bitmap). Never raises; on failure the bitmap stays as it was.
+  void Make24Bit();
+
+  // Reserved: nothing allocates it; released by the destructor and by every
+  // successful Load and SetGraphic.
+  void* buffer = nullptr;
+  // Reserved; read by nothing.
+  std::int32_t table[256]{};
+  std::int32_t reserved1 = 0, reserved2 = 0;
+  // The picture; owned. Null until the first Load or SetGraphic; after a
+  // successful one a non-empty bitmap of 24 bits per pixel.
+  std::unique_ptr<TBitmap> bitmap;
+
+ private:
+  // After a load or copy: the picture becomes 24 bits and the buffer is
+  // released when there is one; false when there is no usable picture.
+  bool Finish(bool result);
+  void ReleaseBuffer() noexcept;
+};

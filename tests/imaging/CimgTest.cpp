@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "graphics/Bitmap.h"
+#include "graphics/Picture.h"
+#include "imaging/Cimg.h"
+#include "jpeg/JpegImage.h"
+#include "tests/graphics/BmpTestFiles.h"
+#include "tests/jpeg/JpegTestSupport.h"
+#include "tests/platform/LeakCheck.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::uint32_t>>;
+
+// Odd sizes, so that BMP rows are padded and JPEG blocks are cut.
+constexpr int kWidth = 37;
+constexpr int kHeight = 23;
+
+const jpegtest::Rgb& Photo() {
+  static const jpegtest::Rgb photo = jpegtest::PhotoLike(kWidth, kHeight);
+  return photo;
+}
+
+// A JPEG file of the photo, compressed by our own encoder.
+void WriteJpeg(const std::string& path, bool grey = false) {
+  auto bitmap = jpegtest::BitmapOf(Photo());
+  TJPEGImage image;
+  image.SetGrayscale(grey);
+  image.CopyFrom(bitmap.get());
+  image.SaveFile(path);
+}
+
+// A 24-bit BMP file whose neighbouring pixels all differ.
+bmptest::Bytes ColourBmp() {
+  bmptest::BmpFile file;
+  file.width = kWidth;
+  file.height = kHeight;
+  file.pixels = bmptest::PackColors(bmptest::ColorRows(kWidth, kHeight), 24);
+  return file.Build();
+}
+
+std::uint32_t PhotoPixel(int x, int y) {
+  const std::uint8_t* p = Photo().At(x, y);
+  return std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
+}
+
+// Every channel within tolerance: what JPEG's loss allows.
+::testing::AssertionResult Close(std::uint32_t a, std::uint32_t b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (std::abs(d) > tolerance) return ::testing::AssertionFailure() << std::hex << a << " vs " << b;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+void ExpectLikePhoto(TBitmap& bitmap) {
+  ASSERT_EQ(bitmap.Width(), kWidth);
+  ASSERT_EQ(bitmap.Height(), kHeight);
+  const Rows pixels = bmptest::Pixels(bitmap);
+  for (auto [x, y] : {std::pair{0, 0}, {kWidth - 1, 0}, {18, 11}, {0, kHeight - 1}, {kWidth - 1, kHeight - 1}})
+    EXPECT_TRUE(Close(pixels[y][x], PhotoPixel(x, y), 40)) << x << "," << y;
+}
+
+// Each test must give back every platform object it made.
+class CimgTest : public PlatformTest {
+ protected:
+  bool Exists(const std::string& name) const { return std::filesystem::exists(dir / name); }
+  jpegtest::TempDir dir;
+};
+
+TEST_F(CimgTest, LoadsJpgAndBmpInAnyCaseAs24Bits) {
+  WriteJpeg(dir / "A.JPG");
+  jpegtest::WriteAll(dir / "b.Bmp", ColourBmp());
+  Cimg holder;
+
+  ASSERT_TRUE(holder.Load(dir / "A.JPG"));
+  EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
+  EXPECT_EQ(holder.Width(), kWidth);
+  EXPECT_EQ(holder.Height(), kHeight);
+  ExpectLikePhoto(*holder.bitmap);
+
+  ASSERT_TRUE(holder.Load(dir / "b.Bmp"));
+  EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
+  EXPECT_EQ(bmptest::Pixels(*holder.bitmap), bmptest::ColorRows(kWidth, kHeight));
+}
+
+TEST_F(CimgTest, OtherNamesAreRefusedWithoutOpeningTheFile) {
+  // Every file holds good JPEG data: only the name may make the load fail.
+  std::filesystem::create_directory(dir / "a.b");
+  const std::vector<std::string> names = {"c.jpeg", "d.png", "noextension", "a.b/file", "e.jpg.png"};
+  for (const std::string& name : names) WriteJpeg(dir / name);
+  jpegtest::WriteAll(dir / "b.bmp", ColourBmp());
+
+  Cimg fresh;
+  Cimg loaded;
+  ASSERT_TRUE(loaded.Load(dir / "b.bmp"));
+  TBitmap* const picture = loaded.bitmap.get();
+  for (const std::string& name : names) {
+    EXPECT_FALSE(fresh.Load(dir / name)) << name;
+    EXPECT_EQ(fresh.bitmap, nullptr) << name;
+    EXPECT_FALSE(loaded.Load(dir / name)) << name;
+    EXPECT_EQ(loaded.bitmap.get(), picture) << name;
+  }
+  EXPECT_EQ(bmptest::Pixels(*loaded.bitmap), bmptest::ColorRows(kWidth, kHeight));
+}
+
+TEST_F(CimgTest, UnreadableFilesLeaveAnEmptyBitmap) {
+  jpegtest::WriteAll(dir / "x.jpg", ColourBmp());
+  WriteJpeg(dir / "y.bmp");
+  jpegtest::WriteAll(dir / "good.bmp", ColourBmp());
+  for (const char* name : {"missing.jpg", "missing.bmp", "x.jpg", "y.bmp"}) {
+    Cimg holder;
+    ASSERT_TRUE(holder.Load(dir / "good.bmp"));
+    EXPECT_FALSE(holder.Load(dir / name)) << name;
+    ASSERT_NE(holder.bitmap, nullptr) << name;
+    EXPECT_TRUE(holder.bitmap->IsEmpty()) << name;
+    EXPECT_EQ(holder.Width(), 0) << name;
+  }
+}
+
+TEST_F(CimgTest, PaletteAndGreyPicturesBecome24BitsWithTheirPixels) {
+  bmptest::BmpFile indexed;
+  indexed.width = kWidth;
+  indexed.height = kHeight;
+  indexed.bitCount = 8;
+  indexed.colors = bmptest::Palette(256);
+  indexed.pixels = bmptest::PackIndices(bmptest::IndexRows(kWidth, kHeight, 256), 8);
+  jpegtest::WriteAll(dir / "p.bmp", indexed.Build());
+  Cimg holder;
+  ASSERT_TRUE(holder.Load(dir / "p.bmp"));
+  EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
+  Rows expected(kHeight, std::vector<std::uint32_t>(kWidth));
+  const auto indices = bmptest::IndexRows(kWidth, kHeight, 256);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) expected[y][x] = bmptest::ColorOf(indexed.colors[indices[y][x]]);
+  EXPECT_EQ(bmptest::Pixels(*holder.bitmap), expected);
+
+  WriteJpeg(dir / "g.jpg", /*grey=*/true);
+  TJPEGImage reference;
+  reference.LoadFile(dir / "g.jpg");
+  ASSERT_EQ(reference.DecodeBitmap()->BitDepth(), bd8Bit);
+  ASSERT_TRUE(holder.Load(dir / "g.jpg"));
+  EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
+  EXPECT_EQ(holder.Width(), kWidth);
+  EXPECT_EQ(holder.Height(), kHeight);
+  EXPECT_EQ(bmptest::Pixels(*holder.bitmap), bmptest::Pixels(*reference.DecodeBitmap()));
+}
+
+TEST_F(CimgTest, SetGraphicTakes24BitCopiesAndLeavesTheSourceAlone) {
+  TBitmap indexed;
+  bmptest::BmpFile file;
+  file.width = kWidth;
+  file.height = kHeight;
+  file.bitCount = 8;
+  file.colors = bmptest::Palette(256);
+  file.pixels = bmptest::PackIndices(bmptest::IndexRows(kWidth, kHeight, 256), 8);
+  bmptest::Load(indexed, file.Build());
+  const Rows before = bmptest::Pixels(indexed);
+  Cimg holder;
+  ASSERT_TRUE(holder.SetGraphic(&indexed));
+  EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
+  EXPECT_EQ(bmptest::Pixels(*holder.bitmap), before);
+  EXPECT_EQ(indexed.BitDepth(), bd8Bit);
+
+  WriteJpeg(dir / "j.jpg");
+  TJPEGImage jpeg;
+  jpeg.LoadFile(dir / "j.jpg");
+  ASSERT_TRUE(holder.SetGraphic(&jpeg));
+  ExpectLikePhoto(*holder.bitmap);
+
+  TBitmap empty;
+  EXPECT_FALSE(holder.SetGraphic(&empty));
+  EXPECT_FALSE(holder.SetGraphic(nullptr));
+  EXPECT_EQ(holder.Width(), 0);
+}
+
+TEST_F(CimgTest, APictureSharesTheHoldersPixels) {
+  WriteJpeg(dir / "s.jpg");
+  Cimg holder;
+  ASSERT_TRUE(holder.Load(dir / "s.jpg"));
+  TPicture picture;
+  picture.AsBitmap().CopyFrom(holder.bitmap.get());
+  holder.Make24Bit();
+  EXPECT_EQ(&picture.AsBitmap().Image(), &holder.bitmap->Image());
+}
+
+TEST_F(CimgTest, SavesJpgAndBmpByExtensionAndNothingElse) {
+  auto source = jpegtest::BitmapOf(Photo());
+  Cimg holder;
+  ASSERT_TRUE(holder.SetGraphic(source.get()));
+  TBitmap* const picture = holder.bitmap.get();
+
+  ASSERT_TRUE(holder.Save(dir / "out.JPG"));
+  TJPEGImage written;
+  written.LoadFile(dir / "out.JPG");
+  ExpectLikePhoto(*written.DecodeBitmap());
+
+  ASSERT_TRUE(holder.Save(dir / "out.bmp"));
+  const bmptest::Bytes bmp = jpegtest::ReadAll(dir / "out.bmp");
+  EXPECT_EQ(bmptest::Get<std::uint16_t>(bmp, 28), 24);  // biBitCount
+  TBitmap reread;
+  reread.LoadFile(dir / "out.bmp");
+  EXPECT_EQ(bmptest::Pixels(reread), bmptest::Pixels(*source));
+
+  EXPECT_FALSE(holder.Save(dir / "out.png"));
+  EXPECT_FALSE(Exists("out.png"));
+
+  // A save that fails reports it, and leaves nothing beside the target.
+  std::filesystem::create_directory(dir / "taken.bmp");
+  EXPECT_FALSE(holder.Save(dir / "taken.bmp"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""), {}), 3);
+
+  EXPECT_EQ(holder.bitmap.get(), picture);
+}
+
+TEST_F(CimgTest, AHolderWithoutAPictureSavesNothing) {
+  Cimg fresh;
+  EXPECT_FALSE(fresh.Save(dir / "a.bmp"));
+  EXPECT_EQ(fresh.Width(), 0);
+  EXPECT_EQ(fresh.Height(), 0);
+  fresh.Make24Bit();
+
+  Cimg failed;
+  EXPECT_FALSE(failed.Load(dir / "missing.jpg"));
+  EXPECT_FALSE(failed.Save(dir / "b.jpg"));
+  EXPECT_FALSE(failed.Save(dir / "c.bmp"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir / ""));
+}
+
+}  // namespace
