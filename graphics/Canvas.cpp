@@ -68,6 +68,15 @@ void TCanvas::NotifyChanged() {
   if (OnChange) OnChange(this);
 }
 
+void TCanvas::NotifyChangedIn(const TRect& area) {
+  changedArea_ = area;
+  struct Clear {
+    std::optional<TRect>& area;
+    ~Clear() { area.reset(); }
+  } clear{changedArea_};
+  NotifyChanged();
+}
+
 void TCanvas::NotifyChanging() {
   if (OnBeforeChange) OnBeforeChange(this);
 }
@@ -167,8 +176,11 @@ void TCanvas::MovePenTo(std::int32_t x, std::int32_t y) {
 void TCanvas::DrawLineTo(std::int32_t x, std::int32_t y) {
   NotifyChanging();
   EnsureState(HandleReady | PenSelected | BrushSelected);
+  POINT from{};
+  GetCurrentPositionEx(handle_, &from);
   LineTo(handle_, x, y);
-  NotifyChanged();
+  NotifyChangedIn(Rect(std::min(from.x, x), std::min(from.y, y), Saturate(std::int64_t{std::max(from.x, x)} + 1),
+                       Saturate(std::int64_t{std::max(from.y, y)} + 1)));
 }
 
 void TCanvas::CopyArea(const TRect& destRect, TCanvas& source, const TRect& sourceRect) {
@@ -178,7 +190,8 @@ void TCanvas::CopyArea(const TRect& destRect, TCanvas& source, const TRect& sour
   StretchBlt(handle_, destRect.Left, destRect.Top, Saturate(destRect.Width()), Saturate(destRect.Height()),
              source.handle_, sourceRect.Left, sourceRect.Top, Saturate(sourceRect.Width()),
              Saturate(sourceRect.Height()), CopyMode);
-  NotifyChanged();
+  NotifyChangedIn(Rect(std::min(destRect.Left, destRect.Right), std::min(destRect.Top, destRect.Bottom),
+                       std::max(destRect.Left, destRect.Right), std::max(destRect.Top, destRect.Bottom)));
 }
 
 void TCanvas::FillArea(const TRect& rect) {
@@ -186,7 +199,7 @@ void TCanvas::FillArea(const TRect& rect) {
   EnsureState(HandleReady | BrushSelected);
   const RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
   FillRect(handle_, &r, brush_->Handle());
-  NotifyChanged();
+  NotifyChangedIn(rect);
 }
 
 void TCanvas::DrawRectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
@@ -256,7 +269,7 @@ void TCanvas::SetPixelColor(std::int32_t x, std::int32_t y, TColor color) {
   NotifyChanging();
   EnsureState(HandleReady | PenSelected);
   SetPixel(handle_, x, y, ResolveColor(color));
-  NotifyChanged();
+  NotifyChangedIn(Rect(x, y, Saturate(std::int64_t{x} + 1), Saturate(std::int64_t{y} + 1)));
 }
 
 TPoint TCanvas::PenPosition() {

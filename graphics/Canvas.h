@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -44,6 +45,11 @@ class TCanvas : public TPersistent {
   // its platform call.
   virtual void NotifyChanged();
   virtual void NotifyChanging();
+  // While NotifyChanged runs for a line, a copy, a fill or a pixel: the area
+  // that operation may have changed, in canvas coordinates (the pen's width
+  // is one pixel). Empty for the other operations and at every other time,
+  // when a listener must take the whole surface as changed.
+  const std::optional<TRect>& ChangedArea() const noexcept { return changedArea_; }
 
  protected:
   // Supplies a device context through SetDeviceContext when an operation needs
@@ -132,7 +138,10 @@ class TCanvas : public TPersistent {
   void FontChanged();
   void PenChanged();
   void BrushChanged();
+  // NotifyChanged with ChangedArea() telling area for its duration.
+  void NotifyChangedIn(const TRect& area);
 
+  std::optional<TRect> changedArea_;
   HDC handle_ = nullptr;
   TCanvasState state_ = 0;
   // Declared before the tools, whose OwnerLock it is: it outlives them.

@@ -2,6 +2,7 @@
 // system-colour refresh, read back from real pixels.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -63,6 +64,26 @@ TEST_F(CanvasTest, AWhiteXorOutlineInvertsEachOutlinePixelOnceAndTwiceLeavesNoTr
     DrawOutline(canvas, r);
     EXPECT_EQ(canvas.Snapshot(), before);
   }
+}
+
+TEST_F(CanvasTest, ChangeListenersLearnWhichAreaALineACopyOrAFillChanged) {
+  TDibCanvas canvas(40, 30);
+  TDibCanvas source(40, 30);
+  std::vector<std::optional<TRect>> seen;
+  canvas.OnChange = [&](TObject*) { seen.push_back(canvas.ChangedArea()); };
+  canvas.MovePenTo(30, 20);
+  canvas.DrawLineTo(5, 20);  // leftwards: covers 30 down to 6
+  canvas.DrawLineTo(5, 2);
+  canvas.CopyArea(Rect(12, 9, 2, 4), source, Rect(0, 0, 10, 5));
+  canvas.FillArea(Rect(1, 2, 3, 4));
+  canvas.WriteText(0, 0, "a");
+  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen[0], Rect(5, 20, 31, 21));
+  EXPECT_EQ(seen[1], Rect(5, 2, 6, 21));
+  EXPECT_EQ(seen[2], Rect(2, 4, 12, 9));
+  EXPECT_EQ(seen[3], Rect(1, 2, 3, 4));
+  EXPECT_EQ(seen[4], std::nullopt);  // text: the whole surface counts
+  EXPECT_EQ(canvas.ChangedArea(), std::nullopt);
 }
 
 TEST_F(CanvasTest, AnyDrawingWithoutADeviceContextFailsAndDrawsNothing) {
