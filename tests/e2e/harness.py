@@ -1,0 +1,363 @@
+"""Drives the installed kiritori in its own Xvfb with xdotool, as a user would.
+
+Everything the program is asked to do goes through the mouse and the keyboard
+(menus by their access keys, dialogs by typing a path); everything checked is
+something the program produced: windows, files, the clipboard, its exit code.
+"""
+
+import contextlib
+import ctypes
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+MAIN_CAPTION_END = ", v.02"
+CUT_CAPTION = "切り取り結果"
+# The main window's client area below its menu bar before any picture.
+START_CLIENT = (362, 264)
+STATUS_BAR_HEIGHT = 19
+SCREEN = (1280, 1024)
+
+
+class CheckFailed(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise CheckFailed(message)
+
+
+def wait_for(what, probe, timeout=10.0, interval=0.05):
+    """Polls probe until it returns something true; returns that or fails."""
+    until = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > until:
+            raise CheckFailed(f"timed out after {timeout:.0f} s waiting for {what}")
+        time.sleep(interval)
+
+
+def _die_with_parent():
+    # Xvfb and the program must not outlive the test, whichever way it ends
+    # (a CTest timeout kills the runner without a chance to clean up).
+    libc = ctypes.CDLL("libc.so.6", use_errno=True)
+    libc.prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+
+class Window:
+    def __init__(self, wid, name, x, y, width, height):
+        self.id, self.name = wid, name
+        self.x, self.y, self.width, self.height = x, y, width, height
+
+    @property
+    def size(self):
+        return (self.width, self.height)
+
+    def __repr__(self):
+        return f"<window {self.id} {self.name!r} {self.width}x{self.height}+{self.x}+{self.y}>"
+
+
+class Session:
+    """One X server and one run of the program in it."""
+
+    def __init__(self, build_dir, out_dir, cmake="cmake"):
+        self.build_dir = build_dir
+        self.out_dir = out_dir
+        self.cmake = cmake
+        self.tmp = tempfile.mkdtemp(prefix="kiritori-e2e-")
+        self.xvfb = None
+        self.program = None
+        self.display = None
+        self.menu_bar = None
+        self.steps = []
+        os.makedirs(out_dir, exist_ok=True)
+        for old in os.listdir(out_dir):
+            if old.endswith(".png"):
+                os.remove(os.path.join(out_dir, old))
+
+    # --- life cycle -------------------------------------------------------
+
+    def __enter__(self):
+        signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+        return self
+
+    def __exit__(self, *exc):
+        self._stop()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+        return False
+
+    def _stop(self):
+        # Xvfb ended by SIGTERM removes its socket and lock; killed, it would
+        # leave them for the next server to trip over.
+        for proc in (self.program, self.xvfb):
+            if proc is not None and proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        self.program = self.xvfb = None
+
+    def path(self, name):
+        return os.path.join(self.tmp, name)
+
+    def start_server(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
+        os.close(write_end)
+        number = b""
+        until = time.monotonic() + 15
+        while not number.endswith(b"\n") and time.monotonic() < until:
+            ready, _, _ = select.select([read_end], [], [], 0.2)
+            if ready:
+                chunk = os.read(read_end, 64)
+                if not chunk:
+                    break
+                number += chunk
+        os.close(read_end)
+        check(number.strip().isdigit(), "Xvfb did not report a display")
+        self.display = ":" + number.decode().strip()
+
+    def install(self):
+        prefix = self.path("prefix")
+        result = subprocess.run([self.cmake, "--install", self.build_dir, "--prefix", prefix],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        check(result.returncode == 0, "installing failed:\n" + result.stdout)
+        program = os.path.join(prefix, "bin", "kiritori")
+        check(os.access(program, os.X_OK), f"no installed program at {program}")
+        return program
+
+    def start_program(self, program):
+        home = self.path("home")
+        runtime_dir = self.path("runtime")
+        os.makedirs(home, exist_ok=True)
+        os.makedirs(runtime_dir, mode=0o700, exist_ok=True)
+        env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", HOME=home,
+                   XDG_CONFIG_HOME=os.path.join(home, ".config"), XDG_RUNTIME_DIR=runtime_dir)
+        self.log = open(os.path.join(self.out_dir, "program.log"), "w")
+        self.program = subprocess.Popen([program], env=env, stdout=self.log, stderr=subprocess.STDOUT,
+                                        preexec_fn=_die_with_parent, cwd=home)
+        def shown():
+            self.check_alive()
+            return self.find(caption_end=MAIN_CAPTION_END)
+        return wait_for("the main window", shown, 20)
+
+    def start(self):
+        """Installs the program, starts a server and the program in it, and
+        returns the main window.
+
+        A second attempt covers a display number that another test's server
+        took at the same moment.
+        """
+        program = self.install()
+        for attempt in (1, 2):
+            try:
+                self.start_server()
+                return self.start_program(program)
+            except CheckFailed as error:
+                if attempt == 2:
+                    raise
+                print(f"starting failed ({error}), once more", flush=True)
+                self._stop()
+
+    def alive(self):
+        return self.program is not None and self.program.poll() is None
+
+    def check_alive(self):
+        check(self.alive(), f"the program ended (exit status {self.program.poll()})")
+
+    # --- steps and screenshots -----------------------------------------
+
+    @contextlib.contextmanager
+    def step(self, name):
+        print(f"--- {name}", flush=True)
+        try:
+            yield
+        except Exception as error:
+            slug = re.sub(r"[^a-z0-9]+", "-", name.split(":")[0].lower()).strip("-")
+            shot = self.screenshot(f"{len(self.steps) + 1:02d}-{slug}")
+            print(f"FAILED: {name}: {error}", flush=True)
+            print(f"  screen at failure: {shot}", flush=True)
+            print(f"  program output: {os.path.join(self.out_dir, 'program.log')}", flush=True)
+            raise
+        self.steps.append(name)
+
+    def screenshot(self, name, window="root", to=None):
+        to = to or os.path.join(self.out_dir, f"{name}.png")
+        subprocess.run(["import", "-window", str(window), to], env=self._env(),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
+        return to
+
+    # --- X tools --------------------------------------------------------
+
+    def _env(self):
+        return dict(os.environ, DISPLAY=self.display)
+
+    def tool(self, *args, timeout=10, ok=True, binary=False):
+        result = subprocess.run(list(args), env=self._env(), stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=timeout, text=not binary)
+        if ok and result.returncode != 0:
+            raise CheckFailed(f"{' '.join(args)} failed: {result.stderr}")
+        return result
+
+    def xdotool(self, *args, ok=True):
+        return self.tool("xdotool", *args, ok=ok).stdout
+
+    def windows(self):
+        """The program's visible top-level windows, menus and dialogs included."""
+        if not self.alive():
+            return []
+        found = self.xdotool("search", "--onlyvisible", "--pid", str(self.program.pid), ok=False)
+        result = []
+        for wid in found.split():
+            name = self.tool("xdotool", "getwindowname", wid, ok=False).stdout.rstrip("\n")
+            geometry = self.tool("xdotool", "getwindowgeometry", "--shell", wid, ok=False).stdout
+            values = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
+            if "WIDTH" not in values:
+                continue  # went away between the two calls
+            result.append(Window(wid, name, int(values["X"]), int(values["Y"]),
+                                 int(values["WIDTH"]), int(values["HEIGHT"])))
+        return result
+
+    def find(self, caption=None, caption_end=None, wid=None):
+        for window in self.windows():
+            if (caption is not None and window.name == caption) or \
+               (caption_end is not None and window.name.endswith(caption_end)) or \
+               (wid is not None and window.id == wid):
+                return window
+        return None
+
+    def focus(self, window):
+        self.xdotool("windowfocus", "--sync", window.id)
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", "30", *keys)
+
+    def type_text(self, text):
+        self.xdotool("type", "--delay", "8", text)
+
+    # --- menus and dialogs ----------------------------------------------
+
+    def menu(self, window, access, item):
+        """Chooses a menu item by its access keys: Alt+access, then item."""
+        self.check_alive()
+        self.focus(window)
+        before = {w.id for w in self.windows()}
+        self.key(f"alt+{access}")
+        popup = wait_for(f"the menu of Alt+{access.upper()}",
+                         lambda: [w for w in self.windows() if w.id not in before], 5)
+        self.key(item)
+        wait_for("the menu to close", lambda: not any(w.id == popup[0].id for w in self.windows()), 5)
+
+    def settle(self, window):
+        """Returns once the program has handled everything sent before.
+
+        A menu can only open once the program's event loop has caught up, so
+        opening and closing one is a barrier. Two Escapes: the first closes the
+        menu, the second leaves the menu bar's keyboard mode.
+        """
+        self.focus(window)
+        before = {w.id for w in self.windows()}
+        self.key("alt+f")
+        popup = wait_for("the file menu", lambda: [w for w in self.windows() if w.id not in before], 10)
+        self.key("Escape", "Escape")
+        wait_for("the file menu to close", lambda: not any(w.id == popup[0].id for w in self.windows()), 5)
+
+    def _dialog(self, known):
+        # The file dialog is a new top-level window, far larger than any menu
+        # or completion list that may be open beside it.
+        for window in self.windows():
+            if window.id not in known and window.width >= 300 and window.height >= 200:
+                return window
+        return None
+
+    def file_dialog(self, window, access, item, path):
+        """Runs a file dialog from a menu, types a full path and confirms it."""
+        known = {w.id for w in self.windows()}
+        self.menu(window, access, item)
+        dialog = wait_for("the file dialog", lambda: self._dialog(known), 10)
+        self.focus(dialog)
+        self.type_text(path)
+        self.key("Return")
+        gone = lambda: self.find(wid=dialog.id) is None
+        try:
+            wait_for("the dialog to close", gone, 2)
+        except CheckFailed:
+            # A completion list open over the name box may take the first
+            # Return for itself.
+            if self.find(wid=dialog.id):
+                self.focus(dialog)
+                self.key("Return")
+            wait_for("the dialog to close", gone, 8)
+
+    def drag(self, window, start, end, via=()):
+        """Drags with the left button between picture pixels of the main view.
+
+        The view's origin is the client area's, just below the menu bar.
+        """
+        def move(point):
+            x, y = point
+            self.xdotool("mousemove", "--window", window.id, str(x), str(y + self.menu_bar))
+            time.sleep(0.03)
+
+        move(start)
+        self.xdotool("mousedown", "1")
+        for point in via:
+            move(point)
+        move(end)
+        self.xdotool("mouseup", "1")
+
+    def clipboard_png(self):
+        result = self.tool("xclip", "-selection", "clipboard", "-t", "image/png", "-o",
+                           ok=False, binary=True, timeout=5)
+        return result.stdout if result.returncode == 0 else b""
+
+    def close_program(self, main):
+        self.menu(main, "f", "c")
+        try:
+            code = self.program.wait(15)
+        except subprocess.TimeoutExpired:
+            raise CheckFailed("the program did not end after Close")
+        return code
+
+
+def run(road):
+    """Entry point of a road: python3 road_x.py BUILD_DIR OUT_DIR [CMAKE].
+
+    With KIRITORI_E2E_DOCS set to a folder (the source tree's docs/), the road
+    also writes the README's screenshots there.
+    """
+    import argparse
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build_dir")
+    parser.add_argument("out_dir")
+    parser.add_argument("cmake", nargs="?", default="cmake")
+    args = parser.parse_args()
+    for needed in ("Xvfb", "xdotool", "xclip", "import"):
+        if shutil.which(needed) is None:
+            print(f"needs {needed} (scripts/install-deps.sh installs it)")
+            return 1
+    started = time.monotonic()
+    with Session(os.path.abspath(args.build_dir), os.path.abspath(args.out_dir), args.cmake) as session:
+        session.docs = os.environ.get("KIRITORI_E2E_DOCS") or None
+        try:
+            road(session)
+        except Exception:
+            print(f"passed before the failure: {', '.join(session.steps) or 'nothing'}")
+            raise
+    print(f"all {len(session.steps)} steps passed in {time.monotonic() - started:.1f} s")
+    return 0

@@ -1,0 +1,112 @@
+"""Pictures the roads open, and the comparisons of what the program wrote."""
+
+import io
+import math
+import struct
+
+from PIL import Image, ImageChops, ImageStat
+
+from harness import CheckFailed, check
+
+
+def coordinate_bmp(path, width, height):
+    """A 24-bit BMP whose every pixel differs from its neighbours in a known
+    way, so a piece shifted or cut by one pixel shows. A width that is not a
+    multiple of four also gives the rows padding."""
+    picture = Image.new("RGB", (width, height))
+    picture.putdata([(x & 0xFF, y & 0xFF, (x * 7 + y * 13) & 0xFF)
+                     for y in range(height) for x in range(width)])
+    picture.save(path, "BMP")
+    return picture
+
+
+def smooth_jpeg(path, width, height):
+    """A JPEG of gentle gradients and soft rings: re-encoding it loses little,
+    so a mean difference can tell a right piece from a wrong one."""
+    picture = Image.new("RGB", (width, height))
+    cx, cy = width * 0.62, height * 0.45
+    pixels = []
+    for y in range(height):
+        for x in range(width):
+            ring = math.cos(math.hypot(x - cx, y - cy) / 18.0)
+            pixels.append((int(40 + 180 * x / width), int(60 + 150 * y / height), int(150 + 90 * ring)))
+    picture.putdata(pixels)
+    picture.save(path, "JPEG", quality=92)
+    # What a decoder makes of it is the reference, not what went in.
+    return Image.open(path).convert("RGB")
+
+
+def truncated_in_header_jpeg(source, path):
+    """A JPEG cut inside its frame header: no picture can come of it. (Data
+    cut inside the scan still decodes, the missing rows left as they are.)"""
+    data = open(source, "rb").read()
+    frame = data.find(b"\xff\xc0")
+    check(frame > 0, "the source JPEG has no baseline frame header")
+    open(path, "wb").write(data[:frame + 6])
+
+
+def truncated_in_scan_jpeg(source, path):
+    data = open(source, "rb").read()
+    scan = data.find(b"\xff\xda")
+    open(path, "wb").write(data[:scan + (len(data) - scan) // 3])
+
+
+def lying_bmp_size(path):
+    """Headers that claim a 60000 x 60000 picture over 16 bytes of pixels."""
+    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + 16, 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, 60000, 60000, 1, 24, 0, 0, 2835, 2835, 0, 0)
+    open(path, "wb").write(header + info + bytes(16))
+
+
+def lying_bmp_palette(path):
+    """An 8-bit BMP that claims a colour table of 70000 entries."""
+    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + 64, 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, 8, 8, 1, 8, 0, 64, 2835, 2835, 70000, 0)
+    open(path, "wb").write(header + info + bytes(64))
+
+
+def piece(picture, left, top, right, bottom):
+    """The piece a selection copies: put in order, right and bottom exclusive."""
+    left, right = sorted((left, right))
+    top, bottom = sorted((top, bottom))
+    return picture.crop((left, top, right, bottom))
+
+
+def load(path_or_bytes):
+    try:
+        if isinstance(path_or_bytes, bytes):
+            return Image.open(io.BytesIO(path_or_bytes)).convert("RGB")
+        return Image.open(path_or_bytes).convert("RGB")
+    except Exception as error:
+        raise CheckFailed(f"not a picture PIL can read: {error}")
+
+
+def first_difference(got, want):
+    box = ImageChops.difference(got, want).getbbox()
+    if box is None:
+        return None
+    x, y = box[0], box[1]
+    return f"first differing pixel near ({x},{y}): got {got.getpixel((x, y))}, want {want.getpixel((x, y))}"
+
+
+def check_exact(what, got, want):
+    check(got.size == want.size, f"{what}: size {got.size}, want {want.size}")
+    difference = first_difference(got, want)
+    check(difference is None, f"{what}: {difference}")
+
+
+def mean_difference(got, want):
+    return sum(ImageStat.Stat(ImageChops.difference(got, want)).mean) / 3
+
+
+def check_close(what, got, want, limit):
+    check(got.size == want.size, f"{what}: size {got.size}, want {want.size}")
+    mean = mean_difference(got, want)
+    check(mean <= limit, f"{what}: mean difference {mean:.2f} per channel, allowed {limit}")
+
+
+def bmp_bits_per_pixel(path):
+    with open(path, "rb") as f:
+        head = f.read(30)
+    check(len(head) == 30 and head[:2] == b"BM", f"{path} is not a BMP file")
+    return struct.unpack_from("<H", head, 28)[0]

@@ -1,0 +1,110 @@
+#!/usr/bin/python3
+"""Hostile use: broken files through the open dialog, drags far off the window."""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import pictures as P  # noqa: E402
+from harness import CUT_CAPTION, START_CLIENT, STATUS_BAR_HEIGHT, check, run, wait_for  # noqa: E402
+
+BMP_SIZE = (300, 200)
+JPEG_SIZE = (256, 160)
+
+
+def road(s):
+    good = s.path("good.bmp")
+    P.coordinate_bmp(good, *BMP_SIZE)
+    source = s.path("source.jpg")
+    P.smooth_jpeg(source, *JPEG_SIZE)
+    broken = []
+    for name, make in [
+            ("cut-in-header.jpg", lambda p: P.truncated_in_header_jpeg(source, p)),
+            ("lying-size.bmp", P.lying_bmp_size),
+            ("lying-palette.bmp", P.lying_bmp_palette),
+            ("empty.jpg", lambda p: open(p, "wb").close()),
+            ("empty.bmp", lambda p: open(p, "wb").close()),
+            ("text.jpg", lambda p: open(p, "w").write("not a picture, only words\n" * 40))]:
+        make(s.path(name))
+        broken.append(name)
+    cut_in_scan = s.path("cut-in-scan.jpg")
+    P.truncated_in_scan_jpeg(source, cut_in_scan)
+
+    def main_window():
+        s.check_alive()
+        window = s.find(wid=main.id)
+        check(window is not None, "the main window is gone")
+        return window
+
+    def main_sized_for(picture_size):
+        want = (picture_size[0], picture_size[1] + STATUS_BAR_HEIGHT + s.menu_bar)
+        return wait_for(f"the main window to measure {want[0]} x {want[1]}",
+                        lambda: main_window().size == want and main_window(), 10)
+
+    def cut_appears():
+        s.menu(main_window(), "t", "k")
+        cut = wait_for("the cut-result window", lambda: s.find(caption=CUT_CAPTION), 10)
+        s.check_alive()
+        s.menu(cut, "f", "c")
+        wait_for("the cut-result window to hide", lambda: s.find(caption=CUT_CAPTION) is None, 5)
+
+    with s.step("start"):
+        main = s.start()
+        s.menu_bar = main.height - START_CLIENT[1]
+
+    with s.step("open a good BMP"):
+        s.file_dialog(main, "f", "o", good)
+        shown = main_sized_for(BMP_SIZE)
+
+    for name in broken:
+        with s.step(f"open {name}: the picture, the window and the program stay"):
+            s.file_dialog(main_window(), "f", "o", s.path(name))
+            s.settle(main_window())
+            check(main_window().size == shown.size,
+                  f"the main window measures {main_window().size} after {name}, was {shown.size}")
+            # Open reports nothing: no message box, no dialog left open.
+            others = [w for w in s.windows() if w.id != main.id]
+            check(not others, f"windows left after opening {name}: {others}")
+
+    with s.step("cut and to clipboard after a failed open: the program stays"):
+        s.menu(main_window(), "t", "k")
+        s.menu(main_window(), "t", "c")
+        s.settle(main_window())
+        cut = s.find(caption=CUT_CAPTION)
+        if cut is not None:
+            s.menu(cut, "f", "c")
+
+    with s.step("a JPEG cut inside its scan still opens at its full size"):
+        s.file_dialog(main_window(), "f", "o", cut_in_scan)
+        main_sized_for(JPEG_SIZE)
+
+    with s.step("open the good BMP again"):
+        s.file_dialog(main_window(), "f", "o", good)
+        shown = main_sized_for(BMP_SIZE)
+
+    with s.step("drag far beyond the right and bottom edges and cut"):
+        window = main_window()
+        s.drag(window, (150, 100), (window.width + 400, window.height + 300),
+               via=[(window.width + 50, window.height)])
+        cut_appears()
+
+    with s.step("drag to negative coordinates and cut"):
+        window = main_window()
+        if window.x < 200 or window.y < 200:
+            # The pointer cannot leave the screen: give the window room on
+            # its left and above it, as a user would by moving it.
+            s.xdotool("windowmove", "--sync", window.id, "300", "300")
+            window = wait_for("the window to move", lambda: main_window().x >= 200 and main_window(), 5)
+        s.drag(window, (150, 100), (-180, -250), via=[(-20, -20), (-100, 50)])
+        cut_appears()
+        s.menu(main_window(), "t", "c")
+        s.settle(main_window())
+
+    with s.step("close: exit code 0"):
+        code = s.close_program(main_window())
+        check(code == 0, f"exit code {code}")
+
+
+if __name__ == "__main__":
+    sys.exit(run(road))

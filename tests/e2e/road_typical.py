@@ -1,0 +1,150 @@
+#!/usr/bin/python3
+"""The typical road: open a BMP and a JPEG, select, nudge, cut, save, copy, close."""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import pictures as P  # noqa: E402
+from harness import (CUT_CAPTION, START_CLIENT, STATUS_BAR_HEIGHT, CheckFailed, check, run,  # noqa: E402
+                     wait_for)
+
+BMP_SIZE = (322, 241)
+JPEG_SIZE = (400, 300)
+
+
+def road(s):
+    bmp_path = s.path("coordinates.bmp")
+    bmp = P.coordinate_bmp(bmp_path, *BMP_SIZE)
+    jpeg_path = s.path("smooth.jpg")
+    jpeg = P.smooth_jpeg(jpeg_path, *JPEG_SIZE)
+
+    def main_window():
+        window = s.find(wid=main.id)
+        check(window is not None, "the main window is gone")
+        return window
+
+    def main_sized_for(picture_size):
+        want = (picture_size[0], picture_size[1] + STATUS_BAR_HEIGHT + s.menu_bar)
+        return wait_for(f"the main window to measure {want[0]} x {want[1]} (now {main_window().size})",
+                        lambda: main_window().size == want and main_window(), 10)
+
+    def cut_window(piece_size):
+        # The cut-result window's client area lies below a menu bar like the
+        # main window's.
+        want = (piece_size[0], piece_size[1] + s.menu_bar)
+        window = wait_for("the cut-result window", lambda: s.find(caption=CUT_CAPTION), 10)
+        return wait_for(f"the cut-result window to measure {want[0]} x {want[1]} (now {window.size})",
+                        lambda: (w := s.find(caption=CUT_CAPTION)) and w.size == want and w, 5)
+
+    def close_cut(window):
+        s.menu(window, "f", "c")
+        wait_for("the cut-result window to hide", lambda: s.find(caption=CUT_CAPTION) is None, 5)
+
+    def clipboard(size):
+        # The program may still be answering an older request: wait for a
+        # picture of the new size, then compare it.
+        def probe():
+            data = s.clipboard_png()
+            try:
+                picture = P.load(data) if data else None
+            except CheckFailed:
+                return None
+            return picture if picture is not None and picture.size == size else None
+        return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, 10)
+
+    def save(window, name):
+        target = s.path(name)
+        s.file_dialog(window, "f", "s", target)
+        wait_for(f"{name} to be written", lambda: os.path.isfile(target) and os.path.getsize(target) > 0, 10)
+        return target
+
+    with s.step("start: only the empty main window shows"):
+        main = s.start()
+        check(main.width == START_CLIENT[0], f"the main window is {main.width} wide, want {START_CLIENT[0]}")
+        s.menu_bar = main.height - START_CLIENT[1]
+        check(10 <= s.menu_bar <= 60, f"a menu bar of {s.menu_bar} pixels is implausible ({main})")
+        check(s.find(caption=CUT_CAPTION) is None, "the cut-result window shows at start")
+
+    with s.step("open a BMP: the window fits the picture and the status bar"):
+        s.file_dialog(main, "f", "o", bmp_path)
+        main_sized_for(BMP_SIZE)
+
+    with s.step("to clipboard before any drag copies the whole picture"):
+        s.menu(main, "t", "c")
+        P.check_exact("the clipboard", clipboard(BMP_SIZE), bmp)
+
+    with s.step("cut then shows the whole picture, close hides it"):
+        s.menu(main, "t", "k")
+        close_cut(cut_window(BMP_SIZE))
+
+    # Dragged up and to the left, then nudged. Left/Top stay where the drag
+    # started (200, 150), Right/Bottom where it ended (30, 40):
+    #   Left             -> (199,150)-(29,40)   whole rectangle
+    #   Shift+Up         -> (199,149)-(29,40)   Top only
+    #   Ctrl+Right       -> (199,149)-(30,40)   Right only
+    #   Shift+Ctrl+Down  -> unchanged
+    #   Down             -> (199,150)-(30,41)
+    #   Shift+Left       -> (198,150)-(30,41)   Left only
+    #   Ctrl+Down        -> (198,150)-(30,42)   Bottom only
+    # Cut puts it in order: columns 30..197, rows 42..149.
+    selection = P.piece(bmp, 198, 150, 30, 42)
+    with s.step("drag a reversed rectangle and nudge it with the arrow keys"):
+        s.drag(main, (200, 150), (30, 40), via=[(150, 120), (60, 60)])
+        s.focus(main)
+        s.key("Left", "shift+Up", "ctrl+Right", "shift+ctrl+Down", "Down", "shift+Left", "ctrl+Down")
+
+    with s.step("cut shows the nudged piece at its size"):
+        s.menu(main, "t", "k")
+        cut = cut_window(selection.size)
+
+    with s.step("save the piece as BMP: its exact pixels, 24 bits per pixel"):
+        saved = save(cut, "piece.bmp")
+        P.check_exact("piece.bmp", P.load(saved), selection)
+        bits = P.bmp_bits_per_pixel(saved)
+        check(bits == 24, f"piece.bmp has {bits} bits per pixel, want 24")
+
+    with s.step("to clipboard copies the same piece, without the outline"):
+        s.menu(main, "t", "c")
+        P.check_exact("the clipboard", clipboard(selection.size), selection)
+
+    forward = P.piece(bmp, 10, 20, 260, 90)
+    with s.step("close the cut-result window, drag again, cut again"):
+        close_cut(cut)
+        s.drag(main, (10, 20), (260, 90), via=[(100, 50)])
+        s.menu(main, "t", "k")
+        cut = cut_window(forward.size)
+        s.menu(main, "t", "c")
+        P.check_exact("the clipboard", clipboard(forward.size), forward)
+
+    with s.step("open a JPEG: the window follows the new picture's size"):
+        s.file_dialog(main, "f", "o", jpeg_path)
+        main_sized_for(JPEG_SIZE)
+
+    smooth = P.piece(jpeg, 60, 50, 330, 230)
+    with s.step("select and cut a piece of the JPEG"):
+        s.drag(main, (60, 50), (330, 230), via=[(200, 140)])
+        if s.docs:
+            s.settle(main)
+            s.screenshot("docs", window=main.id, to=os.path.join(s.docs, "screenshot-selection.png"))
+        s.menu(main, "t", "k")
+        cut = cut_window(smooth.size)
+        if s.docs:
+            s.settle(cut)
+            s.screenshot("docs", window=cut.id, to=os.path.join(s.docs, "screenshot-cut.png"))
+
+    with s.step("save the JPEG piece as JPEG and as BMP"):
+        saved = save(cut, "piece.jpg")
+        check(open(saved, "rb").read(2) == b"\xff\xd8", "piece.jpg is not JPEG data")
+        P.check_close("piece.jpg", P.load(saved), smooth, 2.5)
+        saved = save(cut, "piece-of-jpeg.bmp")
+        P.check_close("piece-of-jpeg.bmp", P.load(saved), smooth, 0.5)
+
+    with s.step("close the main window with the cut-result window open: exit code 0"):
+        code = s.close_program(main_window())
+        check(code == 0, f"exit code {code}")
+
+
+if __name__ == "__main__":
+    sys.exit(run(road))
