@@ -255,6 +255,17 @@ void TControl::Invalidate() {
   if (QWidget* w = impl_->Widget()) w->update();
 }
 
+void TControl::InvalidateArea(const TRect& area) {
+  QWidget* w = impl_->Widget();
+  if (w == nullptr || area.Right <= area.Left || area.Bottom <= area.Top) return;
+  // Qt's rectangles take a width and height; keep them inside int.
+  const QRect visible(0, 0, w->width(), w->height());
+  const QRect wanted(QPoint(std::max(area.Left, -1), std::max(area.Top, -1)),
+                     QPoint(std::min(area.Right, w->width() + 1) - 1, std::min(area.Bottom, w->height() + 1) - 1));
+  const QRect changed = wanted & visible;
+  if (!changed.isEmpty()) w->update(changed);
+}
+
 void TControl::Update() {
   QWidget* w = impl_->Widget();
   if (w == nullptr) return;

@@ -98,6 +98,9 @@ class TControl : public TComponent {
 
   // Marks the whole control for repainting later.
   void Invalidate();
+  // Marks area (client coordinates, Right and Bottom exclusive) for
+  // repainting later; nothing for an empty area or one outside the control.
+  void InvalidateArea(const TRect& area);
   // Paints what is marked now.
   void Update();
   void Repaint() { Invalidate(); Update(); }

@@ -134,7 +134,25 @@ void TImage::HandlePictureChange(TObject*) {
   } else {
     SetOpaque(false);
   }
-  if (!drawing_) Invalidate();
+  if (!drawing_) InvalidateChange();
+}
+
+void TImage::InvalidateChange() {
+  // Drawing on the picture's canvas tells which part it changed; shown at
+  // 1:1, only that part needs painting again, so a selection outline on a
+  // huge photo costs what the outline covers.
+  auto* bitmap = dynamic_cast<TBitmap*>(picture_->Graphic());
+  if (bitmap != nullptr && bitmap->HasCanvas()) {
+    if (const std::optional<TRect>& area = bitmap->Canvas().ChangedArea()) {
+      const TRect target = TargetRect();
+      if (target.Width() == bitmap->Width() && target.Height() == bitmap->Height()) {
+        InvalidateArea(Rect(target.Left + area->Left, target.Top + area->Top, target.Left + area->Right,
+                            target.Top + area->Bottom));
+        return;
+      }
+    }
+  }
+  Invalidate();
 }
 
 bool TImage::ApplyPaletteChange() {

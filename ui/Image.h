@@ -78,6 +78,9 @@ class TImage : public TGraphicControl {
                         const TRect& r, const std::string& msg);
 
  private:
+  // Marks for repainting what the picture's last change covers on screen.
+  void InvalidateChange();
+
   std::unique_ptr<TPicture> picture_;
   bool stretch_ = false;
   bool center_ = false;

@@ -310,6 +310,31 @@ TEST(ImageView, ALargeViewInAScrollBoxPaintsOnlyItsVisiblePart) {
   EXPECT_EQ(PixelAt(*view, x, y), PatternColor(x, y));
 }
 
+TEST(ImageView, DrawingALineOnItsCanvasRepaintsOnlyWhatTheLineCovers) {
+  Scene s(200, 150);
+  s.Show(200, 150);
+  TCanvas& canvas = s.view->Canvas();
+  canvas.Pen().SetColor(clWhite);
+  canvas.Pen().SetMode(pmXor);
+  s.view->largestSurface = 0;
+  const int before = s.view->paints;
+  canvas.MovePenTo(20, 30);
+  canvas.DrawLineTo(120, 30);
+  ProcessEvents();
+  EXPECT_EQ(s.view->paints, before + 1);
+  EXPECT_LE(s.view->largestSurface, 101LL * 1);
+  EXPECT_EQ(PixelAt(*s.view, 20, 30), PatternColor(20, 30) ^ 0x00FFFFFF);
+  EXPECT_EQ(PixelAt(*s.view, 120, 30), PatternColor(120, 30));
+  // A stretched picture changes everywhere it shows: the whole view repaints.
+  s.view->SetStretch(true);
+  s.view->SetBounds(10, 10, 100, 75);
+  ProcessEvents();
+  s.view->largestSurface = 0;
+  canvas.DrawLineTo(120, 60);
+  ProcessEvents();
+  EXPECT_EQ(s.view->largestSurface, 100LL * 75);
+}
+
 TEST(ImageView, MouseEventsArriveInClientCoordinatesWithButtonAndShift) {
   Scene s(50, 50);
   struct Seen {
