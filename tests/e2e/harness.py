@@ -116,7 +116,8 @@ class Session:
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
              "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+            stderr=open(os.path.join(self.out_dir, "xvfb.log"), "w"),
             preexec_fn=_die_with_parent)
         os.close(write_end)
         number = b""
@@ -169,9 +170,12 @@ class Session:
                 self.start_server()
                 return self.start_program(program)
             except CheckFailed as error:
+                server = "running" if self.xvfb and self.xvfb.poll() is None else "ended"
+                reachable = self.xvfb and self.tool("xdotool", "getmouselocation", ok=False).returncode == 0
+                print(f"starting failed ({error}); Xvfb on {self.display} {server}, "
+                      f"{'reachable' if reachable else 'unreachable'}", flush=True)
                 if attempt == 2:
                     raise
-                print(f"starting failed ({error}), once more", flush=True)
                 self._stop()
 
     def alive(self):
@@ -310,8 +314,11 @@ class Session:
         The view's origin is the client area's, just below the menu bar.
         """
         def move(point):
-            x, y = point
-            self.xdotool("mousemove", "--window", window.id, str(x), str(y + self.menu_bar))
+            # Screen coordinates: points off the window may be negative
+            # relative to it, which xdotool does not take.
+            x = min(max(window.x + point[0], 0), SCREEN[0] - 1)
+            y = min(max(window.y + self.menu_bar + point[1], 0), SCREEN[1] - 1)
+            self.xdotool("mousemove", str(x), str(y))
             time.sleep(0.03)
 
         move(start)
