@@ -206,6 +206,15 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
         return to
 
+    def shown_pixels(self, window, size):
+        """What the window shows in the top-left corner of its client area."""
+        result = self.tool("import", "-window", window.id, "png:-", binary=True, ok=False, timeout=20)
+        check(result.returncode == 0 and result.stdout, f"cannot capture {window}")
+        from PIL import Image
+        import io
+        shown = Image.open(io.BytesIO(result.stdout)).convert("RGB")
+        return shown.crop((0, self.menu_bar, size[0], self.menu_bar + size[1]))
+
     # --- X tools --------------------------------------------------------
 
     def _env(self):

@@ -15,7 +15,7 @@ JPEG_SIZE = (256, 160)
 
 def road(s):
     good = s.path("good.bmp")
-    P.coordinate_bmp(good, *BMP_SIZE)
+    picture = P.coordinate_bmp(good, *BMP_SIZE)
     source = s.path("source.jpg")
     P.smooth_jpeg(source, *JPEG_SIZE)
     broken = []
@@ -63,6 +63,7 @@ def road(s):
             s.settle(main_window())
             check(main_window().size == shown.size,
                   f"the main window measures {main_window().size} after {name}, was {shown.size}")
+            P.check_exact("the main window's view", s.shown_pixels(main_window(), BMP_SIZE), picture)
             # Open reports nothing: no message box, no dialog left open.
             others = [w for w in s.windows() if w.id != main.id]
             check(not others, f"windows left after opening {name}: {others}")

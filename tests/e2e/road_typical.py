@@ -69,7 +69,7 @@ def road(s):
 
     with s.step("open a BMP: the window fits the picture and the status bar"):
         s.file_dialog(main, "f", "o", bmp_path)
-        main_sized_for(BMP_SIZE)
+        P.check_exact("the main window's view", s.shown_pixels(main_sized_for(BMP_SIZE), BMP_SIZE), bmp)
 
     with s.step("to clipboard before any drag copies the whole picture"):
         s.menu(main, "t", "c")
@@ -77,7 +77,9 @@ def road(s):
 
     with s.step("cut then shows the whole picture, close hides it"):
         s.menu(main, "t", "k")
-        close_cut(cut_window(BMP_SIZE))
+        cut = cut_window(BMP_SIZE)
+        P.check_exact("the cut-result window", s.shown_pixels(cut, BMP_SIZE), bmp)
+        close_cut(cut)
 
     # Dragged up and to the left, then nudged. Left/Top stay where the drag
     # started (200, 150), Right/Bottom where it ended (30, 40):
@@ -98,6 +100,7 @@ def road(s):
     with s.step("cut shows the nudged piece at its size"):
         s.menu(main, "t", "k")
         cut = cut_window(selection.size)
+        P.check_exact("the cut-result window", s.shown_pixels(cut, selection.size), selection)
 
     with s.step("save the piece as BMP: its exact pixels, 24 bits per pixel"):
         saved = save(cut, "piece.bmp")
@@ -119,14 +122,15 @@ def road(s):
         P.check_exact("the clipboard", clipboard(forward.size), forward)
 
     with s.step("open a JPEG: the window follows the new picture's size"):
+        # Both windows may open at the same place: the cut-result window
+        # would hide the picture and take the drags meant for it.
+        close_cut(cut)
         s.file_dialog(main, "f", "o", jpeg_path)
-        main_sized_for(JPEG_SIZE)
+        shown = s.shown_pixels(main_sized_for(JPEG_SIZE), JPEG_SIZE)
+        P.check_close("the main window's view", shown, jpeg, 0.5)
 
     smooth = P.piece(jpeg, 60, 50, 330, 230)
     with s.step("select and cut a piece of the JPEG"):
-        # Both windows may open at the same place: the cut-result window
-        # would take the drag meant for the picture.
-        close_cut(cut)
         s.drag(main_window(), (60, 50), (330, 230), via=[(200, 140)])
         if s.docs:
             s.settle(main)
