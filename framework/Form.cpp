@@ -1,6 +1,8 @@
 #include "framework/Form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -82,6 +84,32 @@ using framework::detail::FormWindow;
 namespace {
 
 FormWindow* WindowOf(const TCustomForm& form) { return static_cast<FormImpl&>(form.Impl()).Window(); }
+
+// The character a key makes, or 0 for a key that makes none.
+char CharacterOf(TVirtualKey key, TShiftState shift) {
+  switch (key) {
+    case VK_ESCAPE:
+    case VK_RETURN:
+    case VK_BACK:
+    case VK_TAB:
+    case VK_SPACE: return static_cast<char>(key);
+    default: break;
+  }
+  if (key >= '0' && key <= '9') return static_cast<char>(key);
+  if (key >= 'A' && key <= 'Z') return static_cast<char>(shift.Contains(ssShift) ? key : key - 'A' + 'a');
+  return 0;
+}
+
+Qt::WindowFlags FlagsOf(TFormBorderStyle style) {
+  switch (static_cast<int>(style)) {
+    case bsNone: return Qt::Window | Qt::FramelessWindowHint;
+    case bsSingle: return Qt::Window | Qt::MSWindowsFixedSizeDialogHint;
+    case bsDialog: return Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint;
+    case bsToolWindow: return Qt::Tool | Qt::MSWindowsFixedSizeDialogHint;
+    case bsSizeToolWin: return Qt::Tool;
+    default: return Qt::Window;
+  }
+}
 
 // What the desktop adds around the window (frame and title bar); known only
 // once the window is shown.
@@ -216,6 +244,40 @@ void TCustomForm::SetVisible(bool value) {
   FrameChanged();
 }
 
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+  borderStyle_ = value;
+  FormWindow* window = WindowOf(*this);
+  if (window == nullptr) return;
+  // Changing a window's flags hides it; a showing form comes back.
+  const bool showing = window->isVisible();
+  window->setWindowFlags(FlagsOf(value));
+  if (showing) window->show();
+}
+
+TModalResult TCustomForm::ShowModal() {
+  FormWindow* window = WindowOf(*this);
+  if (window == nullptr || modal_) return mrCancel;
+  modalResult_ = mrNone;
+  // Modality takes effect when a window is shown.
+  if (window->isVisible()) window->hide();
+  window->setWindowModality(Qt::ApplicationModal);
+  modal_ = true;
+  struct ModalEnd {
+    TCustomForm& form;
+    FormWindow* window;
+    ~ModalEnd() {
+      form.modal_ = false;
+      if (window != nullptr) window->setWindowModality(Qt::NonModal);
+    }
+  } end{*this, window};
+  Show();
+  while (Visible() && window->isVisible() && !(Application != nullptr && Application->Terminated())) {
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  if (Visible()) Hide();
+  return modalResult_ == mrNone ? mrCancel : modalResult_;
+}
+
 void TCustomForm::Close() {
   TCloseAction action = caHide;
   DoClose(action);
@@ -249,4 +311,14 @@ void TCustomForm::DoClose(TCloseAction& action) {
 
 void TCustomForm::KeyDown(TVirtualKey& key, TShiftState shift) {
   if (OnKeyDown) OnKeyDown(this, key, shift);
+  if (key == 0) return;
+  char character = CharacterOf(key, shift);
+  if (character == 0) return;
+  KeyPress(character);
+  // A swallowed character is a swallowed key.
+  if (character == 0) key = 0;
+}
+
+void TCustomForm::KeyPress(char& key) {
+  if (OnKeyPress) OnKeyPress(this, key);
 }

@@ -21,6 +21,19 @@ enum TPosition : std::uint8_t { poDesigned, poDefault, poDefaultPosOnly, poDefau
 enum TCloseAction : std::uint8_t { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 
+// A form's frame. bsNone and bsSingle are TBorderStyle's values (0 and 1);
+// the tool-window styles have a small caption and no task-bar entry.
+enum TFormBorderStyle : std::uint8_t { bsSizeable = 2, bsDialog, bsToolWindow, bsSizeToolWin };
+
+// A key that makes a character: the handler may change Key; 0 swallows it.
+using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+
+// What ended a modal form.
+using TModalResult = int;
+inline constexpr TModalResult mrNone = 0;
+inline constexpr TModalResult mrOk = 1;
+inline constexpr TModalResult mrCancel = 2;
+
 class TCustomForm : public TScrollingWinControl {
   KIRITORI_CLASS(TCustomForm, TScrollingWinControl)
 
@@ -52,18 +65,33 @@ class TCustomForm : public TScrollingWinControl {
   bool KeyPreview() const { return keyPreview_; }
   void SetKeyPreview(bool value) { keyPreview_ = value; }
 
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  // Takes effect the next time the window is shown.
+  void SetBorderStyle(TFormBorderStyle value);
+
   // Showing a form brings it to the front.
   void SetVisible(bool value) override;
+  // Shows the form and keeps the other windows from input until it is hidden
+  // (Close), handling events meanwhile. Returns ModalResult, mrCancel when
+  // none was set; at once mrCancel when the form is already modal.
+  TModalResult ShowModal();
+  TModalResult ModalResult() const { return modalResult_; }
+  void SetModalResult(TModalResult value) { modalResult_ = value; }
   // Asks OnClose what to do (caHide by default) and does it; for the
   // application's main form any action but caNone ends the application instead.
   void Close();
 
   // Key down, from the focused control (with KeyPreview) or the form itself.
   // A handler that sets Key to 0 keeps the key from the focused control.
+  // The keys that make a character (Escape 27, Enter 13, Backspace 8, Tab 9,
+  // space, letters and digits) then reach KeyPress, unless Key became 0.
   virtual void KeyDown(TVirtualKey& key, TShiftState shift);
+  // A key's character, from KeyDown; fires OnKeyPress.
+  virtual void KeyPress(char& key);
 
   TCloseEvent OnClose;
   TKeyEvent OnKeyDown;
+  TKeyPressEvent OnKeyPress;
 
   // The form's menu-bar height for its current width; 0 without a menu.
   int MenuBarHeight() const;
@@ -83,6 +111,9 @@ class TCustomForm : public TScrollingWinControl {
   TPosition position_ = poDesigned;
   TMainMenu* menu_ = nullptr;
   bool keyPreview_ = false;
+  TFormBorderStyle borderStyle_ = bsSizeable;
+  TModalResult modalResult_ = mrNone;
+  bool modal_ = false;
   int clientWidth_ = 0;
   int clientHeight_ = 0;
   bool shownOnce_ = false;

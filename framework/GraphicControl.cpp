@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/detail/ControlImpl.h"
+#include "framework/detail/PaintRouting.h"
 #include "graphics/Color.h"
 #include "platform/Windows.h"
 #include "runtime/Strings.h"
@@ -28,7 +29,7 @@ class GraphicWidget final : public QWidget {
   void paintEvent(QPaintEvent* event) override {
     if (control == nullptr) return;
     PaintScope scope;
-    Guarded([&] { GraphicControlImpl::Paint(*control, *this, event->rect()); });
+    GuardedPaint(*control, [&] { GraphicControlImpl::Paint(*control, *this, event->rect()); });
   }
 };
 

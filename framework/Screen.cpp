@@ -77,6 +77,13 @@ TRect ScreenWorkArea() {
   return ToRect(screen->availableGeometry());
 }
 
+TRect MonitorRect() {
+  if (g_testWorkArea) return *g_testWorkArea;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return Rect(0, 0, 0, 0);
+  return ToRect(screen->geometry());
+}
+
 void SetScreenWorkAreaForTesting(std::optional<TRect> area) { g_testWorkArea = area; }
 
 }  // namespace framework

@@ -54,6 +54,11 @@ namespace framework {
 // The screen's work area as the windows see it: the primary screen's available
 // area, unless a test replaced it.
 TRect ScreenWorkArea();
-// Makes ScreenWorkArea answer area (tests only); nullopt gives the real one back.
+// The whole monitor the windows show on: the primary screen's geometry, or
+// the area a test gave SetScreenWorkAreaForTesting, so that a test describes
+// one monitor in one call.
+TRect MonitorRect();
+// Makes ScreenWorkArea and MonitorRect answer area (tests only); nullopt
+// gives the real ones back.
 void SetScreenWorkAreaForTesting(std::optional<TRect> area);
 }  // namespace framework

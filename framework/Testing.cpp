@@ -1,6 +1,10 @@
 #include "framework/Testing.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QFontInfo>
 #include <QImage>
 #include <QKeyEvent>
@@ -10,6 +14,7 @@
 
 #include "framework/Menu.h"
 #include "framework/detail/ControlImpl.h"
+#include "framework/detail/FileDialogImpl.h"
 #include "framework/detail/FormImpl.h"
 #include "framework/detail/MenuImpl.h"
 
@@ -129,5 +134,65 @@ std::vector<std::string> MenuBarTexts(const TCustomForm& form) {
 }
 
 std::string ResolvedWindowFontFamily() { return QFontInfo(QApplication::font()).family().toStdString(); }
+
+bool FileDialogShowing() {
+  const QFileDialog* dialog = framework::detail::RunningFileDialog();
+  return dialog != nullptr && dialog->isVisible();
+}
+
+void SelectInFileDialog(const std::string& path) {
+  framework::detail::SelectInRunningFileDialog(QString::fromStdString(path));
+}
+
+void AcceptFileDialog(const std::string& name) {
+  QFileDialog* dialog = framework::detail::RunningFileDialog();
+  if (dialog == nullptr) return;
+  auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  if (edit == nullptr) return;
+  // Typing replaces what was selected in the list, as it does for a user
+  // whose keys go to the name box.
+  for (auto* view : dialog->findChildren<QAbstractItemView*>()) {
+    if (view->selectionModel() != nullptr) view->selectionModel()->clearSelection();
+  }
+  edit->setFocus();
+  edit->setText(QString::fromStdString(name));
+  // Enter in the name box goes on to the dialog, which presses its default
+  // button: the same checks as a user's Enter.
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(edit, &press);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(edit, &release);
+}
+
+void CancelFileDialog() {
+  QFileDialog* dialog = framework::detail::RunningFileDialog();
+  if (dialog == nullptr) return;
+  // A question the dialog asks (a file that does not exist) is answered first.
+  for (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != dialog;
+       modal = QApplication::activeModalWidget()) {
+    modal->close();
+  }
+  dialog->reject();
+}
+
+std::vector<std::string> FileDialogFilters() {
+  std::vector<std::string> entries;
+  const QFileDialog* dialog = framework::detail::RunningFileDialog();
+  const auto* box = dialog != nullptr ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
+  if (box == nullptr) return entries;
+  for (int i = 0; i < box->count(); ++i) entries.push_back(box->itemText(i).toStdString());
+  return entries;
+}
+
+int FileDialogFilterIndex() {
+  const QFileDialog* dialog = framework::detail::RunningFileDialog();
+  const auto* box = dialog != nullptr ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
+  return box != nullptr ? box->currentIndex() : -1;
+}
+
+std::string FileDialogDefaultSuffix() {
+  const QFileDialog* dialog = framework::detail::RunningFileDialog();
+  return dialog != nullptr ? dialog->defaultSuffix().toStdString() : std::string();
+}
 
 }  // namespace framework::testing

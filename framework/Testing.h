@@ -39,4 +39,20 @@ std::vector<std::string> MenuBarTexts(const TCustomForm& form);
 // resolved it.
 std::string ResolvedWindowFontFamily();
 
+// The running file dialog (TOpenDialog and descendants), driven from inside
+// its modal loop through RunLater.
+// True while a file dialog runs.
+bool FileDialogShowing();
+// As a user clicking the file in the list: the selection becomes path (a full path) and the dialog's selection-changed notification runs.
+void SelectInFileDialog(const std::string& path);
+// Types name (a full path or a bare name) into the file-name box and confirms, as Enter does.
+void AcceptFileDialog(const std::string& name);
+// Cancels the running file dialog.
+void CancelFileDialog();
+// The entries of the file-type box as it shows them, and the 0-based index of the chosen one.
+std::vector<std::string> FileDialogFilters();
+int FileDialogFilterIndex();
+// The suffix the dialog adds to names typed without one, without the period ("jpg").
+std::string FileDialogDefaultSuffix();
+
 }  // namespace framework::testing
