@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -130,7 +131,11 @@ class FileDialogRun {
     d.show();
     if (room_) room_->TakeWidgetBounds();
     Guarded([this] { owner_.DialogShown(); });
-    const bool confirmed = d.exec() == QDialog::Accepted;
+    // The dialog's own loop, not QDialog::exec: a nested QEventLoop returns at
+    // once after the application was asked to quit outside its loop.
+    d.setResult(QDialog::Rejected);
+    while (d.isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const bool confirmed = d.result() == QDialog::Accepted;
     if (confirmed) {
       const QStringList files = d.selectedFiles();
       if (!files.isEmpty()) {
