@@ -81,6 +81,15 @@ def load(path_or_bytes):
         raise CheckFailed(f"not a picture PIL can read: {error}")
 
 
+def try_load(path):
+    """The picture in a file, or None while it is missing or incomplete."""
+    try:
+        with Image.open(path) as picture:
+            return picture.convert("RGB")
+    except Exception:
+        return None
+
+
 def first_difference(got, want):
     box = ImageChops.difference(got, want).getbbox()
     if box is None:

@@ -57,8 +57,7 @@ def road(s):
     def save(window, name):
         target = s.path(name)
         s.file_dialog(window, "f", "s", target)
-        wait_for(f"{name} to be written", lambda: os.path.isfile(target) and os.path.getsize(target) > 0, 10)
-        return target
+        return target, wait_for(f"{name} to be written", lambda: P.try_load(target), 10)
 
     with s.step("start: only the empty main window shows"):
         main = s.start()
@@ -103,8 +102,8 @@ def road(s):
         P.check_exact("the cut-result window", s.shown_pixels(cut, selection.size), selection)
 
     with s.step("save the piece as BMP: its exact pixels, 24 bits per pixel"):
-        saved = save(cut, "piece.bmp")
-        P.check_exact("piece.bmp", P.load(saved), selection)
+        saved, picture = save(cut, "piece.bmp")
+        P.check_exact("piece.bmp", picture, selection)
         bits = P.bmp_bits_per_pixel(saved)
         check(bits == 24, f"piece.bmp has {bits} bits per pixel, want 24")
 
@@ -120,6 +119,13 @@ def road(s):
         cut = cut_window(forward.size)
         s.menu(main, "t", "c")
         P.check_exact("the clipboard", clipboard(forward.size), forward)
+
+    with s.step("save over an existing file: replaced without a question"):
+        before = os.stat(s.path("piece.bmp")).st_mtime_ns
+        saved = s.path("piece.bmp")
+        s.file_dialog(cut, "f", "s", saved)
+        wait_for("piece.bmp to be replaced", lambda: os.stat(saved).st_mtime_ns != before, 10)
+        P.check_exact("piece.bmp", wait_for("a readable piece.bmp", lambda: P.try_load(saved)), forward)
 
     with s.step("open a JPEG: the window follows the new picture's size"):
         # Both windows may open at the same place: the cut-result window
@@ -142,11 +148,17 @@ def road(s):
             s.screenshot("docs", window=cut.id, to=os.path.join(s.docs, "screenshot-cut.png"))
 
     with s.step("save the JPEG piece as JPEG and as BMP"):
-        saved = save(cut, "piece.jpg")
+        saved, picture = save(cut, "piece.jpg")
         check(open(saved, "rb").read(2) == b"\xff\xd8", "piece.jpg is not JPEG data")
-        P.check_close("piece.jpg", P.load(saved), smooth, 2.5)
-        saved = save(cut, "piece-of-jpeg.bmp")
-        P.check_close("piece-of-jpeg.bmp", P.load(saved), smooth, 0.5)
+        P.check_close("piece.jpg", picture, smooth, 2.5)
+        saved, picture = save(cut, "piece-of-jpeg.bmp")
+        P.check_close("piece-of-jpeg.bmp", picture, smooth, 0.5)
+
+    with s.step("a name typed without an extension is saved as JPEG"):
+        s.file_dialog(cut, "f", "s", s.path("no-extension"))
+        picture = wait_for("no-extension.jpg to be written", lambda: P.try_load(s.path("no-extension.jpg")), 10)
+        check(not os.path.exists(s.path("no-extension")), "the name without extension was written as well")
+        P.check_close("no-extension.jpg", picture, smooth, 2.5)
 
     with s.step("close the main window with the cut-result window open: exit code 0"):
         code = s.close_program(main_window())
