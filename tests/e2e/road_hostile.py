@@ -4,6 +4,8 @@
 import os
 import sys
 
+# The suite runs from the source tree, which a test run must leave as it was.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pictures as P  # noqa: E402
