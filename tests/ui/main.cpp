@@ -8,6 +8,7 @@
 #include "jpeg/Jpeg.h"
 #include "platform/Platform.h"
 #include "runtime/Runtime.h"
+#include "ui/Ui.h"
 
 int main(int argc, char** argv) {
   // Windows without a display: Qt's offscreen platform; the windows see an
@@ -19,8 +20,10 @@ int main(int argc, char** argv) {
   graphics::Startup();
   jpeg::Startup();
   framework::Startup();
+  ui::Startup();
   framework::SetScreenWorkAreaForTesting(Rect(0, 0, 800, 600));
   const int result = RUN_ALL_TESTS();
+  ui::Shutdown();
   framework::Shutdown();
   jpeg::Shutdown();
   graphics::Shutdown();
