@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "resources/MainIcon.h"
 #include "runtime/Runtime.h"
+#include "ui/Ui.h"
 
 namespace {
 
@@ -37,8 +38,11 @@ class Layers {
     started_ = 4;
     framework::Startup();
     started_ = 5;
+    ui::Startup();
+    started_ = 6;
   }
   ~Layers() {
+    if (started_ >= 6) ui::Shutdown();
     if (started_ >= 5) framework::Shutdown();
     if (started_ >= 4) jpeg::Shutdown();
     if (started_ >= 3) graphics::Shutdown();

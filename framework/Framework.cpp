@@ -10,10 +10,12 @@
 #include <memory>
 
 #include "framework/Application.h"
+#include "framework/DesktopClipboard.h"
 #include "framework/Screen.h"
 #include "framework/detail/ControlImpl.h"
 #include "framework/detail/FormImpl.h"
 #include "graphics/Bitmap.h"
+#include "platform/Clipboard.h"
 #include "runtime/Strings.h"
 
 namespace {
@@ -127,6 +129,7 @@ void Startup() {
   state->application = std::make_unique<TApplication>();
   Screen = state->screen.get();
   Application = state->application.get();
+  platform::SetClipboardBackend(framework::CreateDesktopClipboard());
   g_state = std::move(state);
 }
 
@@ -136,6 +139,9 @@ void Shutdown() {
   Application = nullptr;
   g_state->screen.reset();
   Screen = nullptr;
+  // The desktop keeps what was published last: Qt hands it to a clipboard
+  // manager when its application object goes, so nothing is cleared here.
+  platform::SetClipboardBackend(nullptr);
   g_state->qt.reset();
   g_state.reset();
 }
