@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/Application.h"
+#include "framework/Screen.h"
+#include "framework/Testing.h"
+#include "graphics/Bitmap.h"
+#include "jpeg/JpegImage.h"
+#include "runtime/Strings.h"
+#include "ui/OpenPictureDialog.h"
+#include "ui/SavePictureDialog.h"
+
+namespace {
+
+namespace ft = framework::testing;
+
+void WriteJpeg(const std::string& path, int width, int height, TColor color) {
+  TBitmap bitmap;
+  bitmap.SetWidth(width);
+  bitmap.SetHeight(height);
+  bitmap.Canvas().Brush().SetColor(color);
+  bitmap.Canvas().FillArea(Rect(0, 0, width, height));
+  TJPEGImage jpeg;
+  jpeg.CopyFrom(&bitmap);
+  jpeg.SaveFile(path);
+}
+
+bool Near(TColor a, TColor b) {
+  for (int shift : {0, 8, 16}) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (d < -12 || d > 12) return false;
+  }
+  return true;
+}
+
+class PictureDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() / ("kiritori-picdlg-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder_ / "folder.jpg");
+    WriteJpeg(Path("red.jpg"), 640, 480, 0x0000FF);
+    WriteJpeg(Path("blue.jpg"), 320, 240, 0xFF0000);
+    std::ofstream(folder_ / "a.jpg") << "not a picture\n";
+    dialog_.SetFilter(std::string(strings::PictureFilter) + strings::AllFilesFilter);
+  }
+  void TearDown() override {
+    std::filesystem::remove_all(folder_);
+    framework::SetScreenWorkAreaForTesting(Rect(0, 0, 800, 600));
+  }
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+  // Runs the dialog, doing steps from inside it, then cancels it.
+  bool RunWith(TOpenPictureDialog& dialog, const std::function<void()>& steps) {
+    ft::RunLater([&] {
+      steps();
+      ft::CancelFileDialog();
+    });
+    return dialog.Run();
+  }
+
+  std::filesystem::path folder_;
+  TComponent owner_;
+  TOpenPictureDialog& dialog_ = *runtime::CreateComponent<TOpenPictureDialog>(owner_);
+};
+
+TEST_F(PictureDialogTest, APictureShowsItsSizeAndScaledPixelsAnythingElseShowsNone) {
+  bool placed = false;
+  std::vector<std::string> filters;
+  int filterIndex = -1;
+  RunWith(dialog_, [&] {
+    placed = dialog_.PicturePanel().Showing() && dialog_.PreviewImage().Width() > 0;
+    filters = ft::FileDialogFilters();
+    filterIndex = ft::FileDialogFilterIndex();
+    EXPECT_EQ(dialog_.PaintPanel().Caption(), strings::PreviewNone);
+
+    ft::SelectInFileDialog(Path("red.jpg"));
+    EXPECT_EQ(dialog_.PictureLabel().Caption(), " (640x480)");
+    EXPECT_TRUE(dialog_.PreviewButton().Enabled());
+    EXPECT_EQ(dialog_.PaintPanel().Caption(), "");
+    TImage& image = dialog_.PreviewImage();
+    EXPECT_TRUE(Near(ft::PixelAt(image, image.Width() / 2, image.Height() / 2), 0x0000FF));
+    const TRect target = image.TargetRect();
+    EXPECT_EQ(target.Right - target.Left, image.ClientWidth());  // scaled to the pane, not cut
+
+    for (const char* other : {"a.jpg", "folder.jpg", "missing.jpg"}) {
+      ft::SelectInFileDialog(Path(other));
+      EXPECT_EQ(dialog_.PictureLabel().Caption(), strings::PreviewPictureLabel) << other;
+      EXPECT_EQ(dialog_.PaintPanel().Caption(), strings::PreviewNone) << other;
+      EXPECT_FALSE(dialog_.PreviewButton().Enabled()) << other;
+      EXPECT_EQ(dialog_.PreviewImage().Picture().Graphic(), nullptr) << other;
+    }
+  });
+  EXPECT_TRUE(placed);
+  EXPECT_EQ(filters, (std::vector<std::string>{"画像ファイル(*.jpg;*.bmp)", "全ファイル(*.*)"}));
+  EXPECT_EQ(filterIndex, 0);
+}
+
+TEST_F(PictureDialogTest, TheSameFileAgainIsNotReloadedAnotherOneInBetweenReloadsIt) {
+  int changes = 0;
+  dialog_.OnSelectionChange = [&](TObject*) { ++changes; };
+  RunWith(dialog_, [&] {
+    ft::SelectInFileDialog(Path("red.jpg"));
+    // The file changes on disk; only a reload would notice.
+    std::filesystem::copy_file(Path("blue.jpg"), Path("red.jpg"), std::filesystem::copy_options::overwrite_existing);
+    ft::SelectInFileDialog(Path("red.jpg"));
+    EXPECT_EQ(dialog_.PictureLabel().Caption(), " (640x480)");
+    ft::SelectInFileDialog(Path("a.jpg"));
+    ft::SelectInFileDialog(Path("red.jpg"));
+    EXPECT_EQ(dialog_.PictureLabel().Caption(), " (320x240)");
+  });
+  EXPECT_EQ(changes, 4);
+}
+
+TEST_F(PictureDialogTest, ThePreviewWindowFitsThreeQuartersOfTheMonitorAndEscapeClosesIt) {
+  WriteJpeg(Path("large.jpg"), 4000, 3000, 0x00FF00);
+  framework::SetScreenWorkAreaForTesting(Rect(0, 0, 1280, 1024));
+  int width = 0;
+  int height = 0;
+  bool closed = false;
+  RunWith(dialog_, [&] {
+    ft::SelectInFileDialog(Path("large.jpg"));
+    ft::RunLater([&] {
+      auto* form = dynamic_cast<TCustomForm*>(dialog_.FindComponent("PreviewForm"));
+      ASSERT_NE(form, nullptr);
+      EXPECT_EQ(form->Caption(), strings::PreviewCaption);
+      width = form->ClientWidth();
+      height = form->ClientHeight();
+      ft::PressKey(*form, VK_ESCAPE, TShiftState{});
+    });
+    ft::PressMouse(dialog_.PreviewButton(), mbLeft, ssLeft, 5, 5);
+    ft::ReleaseMouse(dialog_.PreviewButton(), mbLeft, TShiftState{}, 5, 5);
+    closed = dialog_.FindComponent("PreviewForm") == nullptr;
+  });
+  EXPECT_GT(width, 0);
+  EXPECT_LE(width, 960);
+  EXPECT_LE(height, 768);
+  EXPECT_TRUE(closed);
+}
+
+TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) {
+  // A header that claims 65000 × 65000 pixels loads, but no bitmap can hold
+  // the decoded picture.
+  WriteJpeg(Path("huge.jpg"), 16, 16, 0x00FF00);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(*std::make_unique<std::ifstream>(Path("huge.jpg"), std::ios::binary))),
+                          std::istreambuf_iterator<char>());
+  for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) == 0xFF && static_cast<unsigned char>(bytes[i + 1]) == 0xC0) {
+      for (std::size_t at : {i + 5, i + 7}) {
+        bytes[at] = static_cast<char>(0xFD);
+        bytes[at + 1] = static_cast<char>(0xE8);
+      }
+      break;
+    }
+  }
+  std::ofstream(Path("huge.jpg"), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+
+  int boxes = 0;
+  const auto previous = framework::SetMessageBoxHook([&](const std::string&, const std::string&, unsigned) {
+    ++boxes;
+    return framework::IDOK;
+  });
+  bool stays = false;
+  RunWith(dialog_, [&] {
+    ft::SelectInFileDialog(Path("huge.jpg"));
+    EXPECT_EQ(dialog_.PictureLabel().Caption(), " (65000x65000)");
+    ft::PixelAt(dialog_.PaintPanel(), 10, 10);
+    ft::ProcessEvents();
+    EXPECT_EQ(dialog_.PaintPanel().Caption(), strings::PreviewInvalid);
+    stays = ft::FileDialogShowing();
+  });
+  framework::SetMessageBoxHook(previous);
+  EXPECT_TRUE(stays);
+  EXPECT_EQ(boxes, 0);
+}
+
+TEST_F(PictureDialogTest, APictureIsDecodedOnceHoweverOftenThePanePaints) {
+  WriteJpeg(Path("photo.jpg"), 1200, 800, 0x808080);
+  int decodes = 0;
+  dialog_.PreviewImage().OnProgress = [&](TObject*, TProgressStage stage, std::uint8_t, bool, const TRect&,
+                                          const std::string&) { decodes += stage == psStarting ? 1 : 0; };
+  RunWith(dialog_, [&] {
+    ft::SelectInFileDialog(Path("photo.jpg"));
+    TImage& image = dialog_.PreviewImage();
+    ft::PixelAt(image, 10, image.Height() / 2);
+    ft::PixelAt(image, image.Width() / 2, image.Height() / 2);
+  });
+  EXPECT_EQ(decodes, 1);
+}
+
+TEST_F(PictureDialogTest, TheOldStyleDialogHasNoPane) {
+  dialog_.SetOptions(TOpenOptions{ofOldStyleDialog});
+  bool paneShowing = true;
+  RunWith(dialog_, [&] {
+    paneShowing = dialog_.PicturePanel().Showing();
+    ft::SelectInFileDialog(Path("red.jpg"));  // still previews, just nowhere to see
+  });
+  EXPECT_FALSE(paneShowing);
+  EXPECT_EQ(dialog_.PicturePanel().Parent(), nullptr);
+}
+
+TEST_F(PictureDialogTest, TheSaveDialogAddsTheDefaultExtensionAndReplacesWithoutAsking) {
+  TSavePictureDialog& save = *runtime::CreateComponent<TSavePictureDialog>(owner_);
+  save.SetDefaultExt(strings::DefaultSaveExtension);
+  std::string suffix;
+  std::string preview;
+  ft::RunLater([&] {
+    suffix = ft::FileDialogDefaultSuffix();
+    ft::SelectInFileDialog(Path("red.jpg"));
+    preview = save.PictureLabel().Caption();
+    ft::AcceptFileDialog(Path("piece"));
+  });
+  ASSERT_TRUE(save.Run());
+  EXPECT_EQ(suffix, "jpg");
+  EXPECT_EQ(preview, " (640x480)");
+  EXPECT_EQ(save.FileName(), Path("piece.jpg"));
+
+  ft::RunLater([&] { ft::AcceptFileDialog(Path("red.jpg")); });
+  ASSERT_TRUE(save.Run());
+  EXPECT_EQ(save.FileName(), Path("red.jpg"));
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// TOpenPictureDialog: the open dialog with a preview pane to the right of the
+// standard controls. Each file the user selects is loaded as a picture and
+// shown scaled to the pane with its size in pixels; the preview button (or a
+// double click on the picture) shows it larger in a window of its own.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "framework/CommonDialog.h"
+#include "framework/Label.h"
+#include "framework/Panel.h"
+#include "framework/SpeedButton.h"
+#include "ui/Image.h"
+
+// A panel that paints like any other, but a failure raised while it or a
+// control inside it paints sets its caption to "画像が不正です" instead of
+// reaching the application: a picture that loads but cannot be drawn then
+// shows that text and the dialog goes on.
+class TSilentPaintPanel : public TPanel {
+  KIRITORI_CLASS(TSilentPaintPanel, TPanel)
+
+  explicit TSilentPaintPanel(TComponent* owner) : TPanel(owner) {}
+
+  bool PaintFailed(const std::exception_ptr& error) override;
+};
+
+class TOpenPictureDialog : public TOpenDialog {
+  KIRITORI_CLASS(TOpenPictureDialog, TOpenDialog)
+
+  // Filter from the picture registry's text for every graphic class (callers
+  // may replace it) and the pane: its panel, the size line, the preview
+  // button and the framed picture. The dialog owns them all.
+  explicit TOpenPictureDialog(TComponent* owner);
+  ~TOpenPictureDialog() override;
+
+  // Runs the open dialog with the pane (none with ofOldStyleDialog). True
+  // when the user confirmed an existing file, then in FileName.
+  bool Run() override;
+
+  // Shows the selected picture in a modal "プレビュー" window, at most three
+  // quarters of the monitor in each direction; Escape closes it. The window
+  // is destroyed when it closes, also when showing it fails.
+  virtual void ShowPreviewWindow(TObject* sender);
+
+  TPanel& PicturePanel() const { return *picturePanel_; }
+  TLabel& PictureLabel() const { return *pictureLabel_; }
+  TSpeedButton& PreviewButton() const { return *previewButton_; }
+  TSilentPaintPanel& PaintPanel() const { return *paintPanel_; }
+  TImage& PreviewImage() const { return *previewImage_; }
+  // The last file for which a preview was attempted; empty at each start.
+  const std::string& SavedFileName() const { return savedFileName_; }
+
+ protected:
+  // Places the pane in the template window, beside the standard controls,
+  // resets it to "no picture" and fires OnShow.
+  void DialogShown() override;
+  // Previews the selected file unless it is the one previewed last, then
+  // fires OnSelectionChange.
+  void SelectionChanged() override;
+
+ private:
+  void ShowNoPicture();
+
+  TPanel* picturePanel_;
+  TLabel* pictureLabel_;
+  TSpeedButton* previewButton_;
+  TSilentPaintPanel* paintPanel_;
+  TImage* previewImage_;
+  std::string savedFileName_;
+};

@@ -1,0 +1,3 @@
+#include "ui/SavePictureDialog.h"
+
+bool TSavePictureDialog::Run() { return RunFileDialog(true, true); }
