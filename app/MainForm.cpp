@@ -1,7 +1,16 @@
 #include "app/MainForm.h"
 
+#include <exception>
+
+#include "app/DispForm.h"
+#include "app/Piece.h"
 #include "app/WindowFont.h"
+#include "framework/Screen.h"
+#include "graphics/Bitmap.h"
+#include "runtime/FileName.h"
+#include "runtime/Format.h"
 #include "runtime/Strings.h"
+#include "ui/Clipboard.h"
 
 TmainForm* mainForm = nullptr;
 
@@ -11,11 +20,15 @@ constexpr const char* kAuthorship = " kiritori 開発チーム";
 
 TmainForm::TmainForm(TComponent* owner) : TForm(owner) {
   BuildFromDefinition();
+  OpenDialog->SetFilter(strings::PictureFilter);
+  OpenDialog->SetFilter(OpenDialog->Filter() + strings::AllFilesFilter);
   SB->SetSimplePanel(true);
   SetKeyPreview(true);
+  currentImage = nullptr;
 }
 
 TmainForm::~TmainForm() {
+  currentImage.reset();
   if (mainForm == this) mainForm = nullptr;
 }
 
@@ -83,6 +96,9 @@ void TmainForm::BuildFromDefinition() {
                                  [this](TObject* sender) { toolMenuClipbdClick(sender); });
   SetMenu(MainMenu);
 
+  OpenDialog = runtime::CreateComponent<TOpenPictureDialog>(*this);
+  OpenDialog->SetName("OpenDialog");
+
   // The definition's outer size belongs to the original desktop's frame; the
   // client area below the menu bar is what the window must offer.
   SetClientWidth(362);
@@ -90,18 +106,154 @@ void TmainForm::BuildFromDefinition() {
   EndLoading();
 }
 
-void TmainForm::FileMenuOpenClick(TObject*) {}
+namespace {
+
+// Puts the default cursor back however the command ends.
+class HourGlass {
+ public:
+  HourGlass() = default;
+  ~HourGlass() {
+    if (Screen != nullptr) Screen->SetCursor(crDefault);
+  }
+  HourGlass(const HourGlass&) = delete;
+  HourGlass& operator=(const HourGlass&) = delete;
+  void Show() {
+    if (Screen != nullptr) Screen->SetCursor(crHourGlass);
+  }
+};
+
+}  // namespace
+
+void TmainForm::FitToPicture(Cimg* holder) {
+  SetClientWidth(holder->Width());
+  SetClientHeight(holder->Height() + SB->Height());
+}
+
+bool TmainForm::HasPicture() const {
+  return currentImage != nullptr && currentImage->bitmap != nullptr && !currentImage->bitmap->IsEmpty();
+}
+
+void TmainForm::FileMenuOpenClick(TObject*) {
+  HourGlass cursor;
+  if (!OpenDialog->Run()) return;
+  bool loaded = false;
+  try {
+    cursor.Show();
+    currentImage.reset();
+    currentImage = std::make_unique<Cimg>();
+    const std::string fileName = OpenDialog->FileName();
+    if (currentImage->Load(fileName)) {
+      Image->Picture().AsBitmap().CopyFrom(currentImage->bitmap.get());
+      FitToPicture(currentImage.get());
+      SB->SetSimpleText(ExtractFileName(fileName));
+      currentImage->Make24Bit();
+      loaded = true;
+    }
+  } catch (...) {
+    // Open reports nothing: a picture that cannot be shown leaves the window
+    // as it was.
+  }
+  // The new picture carries no outline. After a failed load the view still
+  // shows the old picture with its outline, so the flag stays and the next
+  // drag or nudge erases that outline.
+  if (loaded) outlineShown = false;
+}
 
 void TmainForm::FileMenuCloseClick(TObject*) { Close(); }
 
-void TmainForm::toolMenuCutClick(TObject*) {}
+void TmainForm::toolMenuCutClick(TObject*) {
+  // A holder whose load failed has nothing to cut.
+  if (!HasPicture() || dispForm == nullptr) return;
+  dispForm->Hide();
+  dispForm->ShowPiece(currentImage.get(), selection);
+  dispForm->Show();
+}
 
-void TmainForm::toolMenuClipbdClick(TObject*) {}
+void TmainForm::toolMenuClipbdClick(TObject*) {
+  if (!HasPicture()) return;
+  try {
+    if (selection.Right == selection.Left && selection.Bottom == selection.Top) {
+      TBitmap& shown = Image->Picture().AsBitmap();
+      selection = Rect(0, 0, shown.Width(), shown.Height());
+    }
+    const TRect ordered = app::OrderedRect(selection);
+    TBitmap& scratch = Image2->Picture().AsBitmap();
+    scratch.SetWidth(ordered.Right - ordered.Left);
+    scratch.SetHeight(ordered.Bottom - ordered.Top);
+    app::CopyPiece(Image2->Canvas(), *currentImage->bitmap, ordered);
+    SharedClipboard()->CopyFrom(&Image2->Picture());
+  } catch (...) {
+    // Nothing is reported; the clipboard object has closed the clipboard.
+  }
+}
 
-void TmainForm::FormKeyDown(TObject*, TVirtualKey&, TShiftState) {}
+void TmainForm::PrepareOutlinePen() {
+  TPen& pen = Image->Canvas().Pen();
+  pen.SetColor(clWhite);
+  pen.SetMode(pmXor);
+}
 
-void TmainForm::ImageMouseDown(TObject*, TMouseButton, TShiftState, int, int) {}
+void TmainForm::DrawOutline(TImage* view, const TRect& rect) {
+  TCanvas& canvas = view->Canvas();
+  canvas.MovePenTo(rect.Left, rect.Top);
+  canvas.DrawLineTo(rect.Right, rect.Top);
+  canvas.DrawLineTo(rect.Right, rect.Bottom);
+  canvas.DrawLineTo(rect.Left, rect.Bottom);
+  canvas.DrawLineTo(rect.Left, rect.Top);
+  SB->SetSimpleText(Format(strings::SelectionStatus, rect.Left, rect.Top, rect.Right, rect.Bottom,
+                           rect.Width(), rect.Height()));
+}
 
-void TmainForm::ImageMouseMove(TObject*, TShiftState, int, int) {}
+void TmainForm::FormKeyDown(TObject*, TVirtualKey& Key, TShiftState Shift) {
+  if (currentImage == nullptr) return;
+  PrepareOutlinePen();
+  if (outlineShown) DrawOutline(Image, selection);
+  const bool shift = Shift.Contains(ssShift);
+  const bool ctrl = Shift.Contains(ssCtrl);
+  // Without modifier both edges move; Shift moves the Left or Top edge, Ctrl
+  // the Right or Bottom edge; both together move nothing.
+  const bool first = !ctrl;
+  const bool second = !shift;
+  int dx = 0;
+  int dy = 0;
+  switch (Key) {
+    case VK_LEFT: dx = -1; break;
+    case VK_UP: dy = -1; break;
+    case VK_RIGHT: dx = 1; break;
+    case VK_DOWN: dy = 1; break;
+    default: break;
+  }
+  if (first) {
+    selection.Left += dx;
+    selection.Top += dy;
+  }
+  if (second) {
+    selection.Right += dx;
+    selection.Bottom += dy;
+  }
+  DrawOutline(Image, selection);
+  outlineShown = true;
+}
 
-void TmainForm::ImageMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}
+void TmainForm::ImageMouseDown(TObject*, TMouseButton, TShiftState, int X, int Y) {
+  if (currentImage == nullptr) return;
+  if (outlineShown) DrawOutline(Image, selection);
+  dragging = true;
+  outlineShown = false;
+  selection.Top = Y;
+  selection.Left = X;
+}
+
+void TmainForm::ImageMouseMove(TObject*, TShiftState, int X, int Y) {
+  if (currentImage == nullptr || !dragging) return;
+  PrepareOutlinePen();
+  if (outlineShown) DrawOutline(Image, selection);
+  selection.Bottom = Y;
+  selection.Right = X;
+  DrawOutline(Image, selection);
+  outlineShown = true;
+}
+
+void TmainForm::ImageMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+  if (currentImage != nullptr) dragging = false;
+}

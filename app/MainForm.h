@@ -3,12 +3,16 @@
 // Open, Close, Cut and To clipboard.
 #pragma once
 
+#include <memory>
+
 #include "framework/Form.h"
 #include "framework/Menu.h"
 #include "framework/ScrollBox.h"
 #include "framework/StatusBar.h"
 #include "graphics/Types.h"
+#include "imaging/Cimg.h"
 #include "ui/Image.h"
+#include "ui/OpenPictureDialog.h"
 
 class TmainForm : public TForm {
   KIRITORI_CLASS(TmainForm, TForm)
@@ -32,13 +36,26 @@ class TmainForm : public TForm {
   TMenuItem* toolMenu = nullptr;
   TMenuItem* toolMenuCut = nullptr;
   TMenuItem* toolMenuClipbd = nullptr;
+  TOpenPictureDialog* OpenDialog = nullptr;
+
+  // Sizes the client area to holder's picture plus the status bar below it.
+  void FitToPicture(Cimg* holder);
 
   // Handlers bound in the definition.
+  // Open: runs the dialog and loads the chosen file into a new holder. A file
+  // that fails to load leaves the view, the status text and the window as
+  // they were; nothing is reported.
   void FileMenuOpenClick(TObject* Sender);
   // Closes the window, which ends the program.
   void FileMenuCloseClick(TObject* Sender);
+  // Cut: shows the selected piece of the holder's picture in the cut-result
+  // window.
   void toolMenuCutClick(TObject* Sender);
+  // To clipboard: puts the selected piece on the clipboard, or the whole
+  // picture when the selection is a point (which then becomes the selection).
   void toolMenuClipbdClick(TObject* Sender);
+  // Arrow keys move the selection (Shift: its Left or Top edge only, Ctrl: its
+  // Right or Bottom edge only); every key redraws the outline.
   void FormKeyDown(TObject* Sender, TVirtualKey& Key, TShiftState Shift);
   void ImageMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void ImageMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
@@ -51,11 +68,21 @@ class TmainForm : public TForm {
   // Where a drag started (Left, Top) and where it is now (Right, Bottom), in
   // picture pixels; may be reversed.
   TRect selection{};
-  // currentImage, the image holder of the picture last opened (owned, null
-  // until the first Open), joins these fields together with its class.
+  // The picture last opened; null until the first confirmed Open, replaced by
+  // every confirmed one (also when its load fails).
+  std::unique_ptr<Cimg> currentImage;
+
+  // Inverts the outline of rect (through its columns Left and Right and rows
+  // Top and Bottom) on view's canvas with the canvas's pen, and shows rect in
+  // the status bar. Drawing the same outline twice leaves no trace.
+  void DrawOutline(TImage* view, const TRect& rect);
 
  private:
   void BuildFromDefinition();
+  // The white XOR pen the outline is drawn with.
+  void PrepareOutlinePen();
+  // The holder has a picture to cut from.
+  bool HasPicture() const;
 };
 
 // The main window, made first at start-up; null before and after.

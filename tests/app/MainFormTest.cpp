@@ -1,0 +1,204 @@
+// The main window as a user meets it: Open through the dialog, the selection
+// drawn with the mouse and nudged with the keys.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "framework/Screen.h"
+#include "tests/app/AppSupport.h"
+
+namespace {
+
+using apptest::OpenThroughDialog;
+using apptest::PatternColor;
+using apptest::Pixel;
+using framework::testing::MoveMouse;
+using framework::testing::PixelAt;
+using framework::testing::PressKey;
+using framework::testing::PressMouse;
+using framework::testing::ReleaseMouse;
+
+constexpr TColor kInverted = 0x00FFFFFF;
+
+struct Opened : apptest::Windows {
+  apptest::TempDir dir;
+  std::string path = dir / "photo.bmp";
+  explicit Opened(int width = 200, int height = 100) {
+    apptest::WritePatternBmp(path, width, height);
+    OpenThroughDialog(path);
+  }
+  TBitmap& View() { return mainForm->Image->Picture().AsBitmap(); }
+  TBitmap& Holder() { return *mainForm->currentImage->bitmap; }
+  std::string Status() const { return mainForm->SB->SimpleText(); }
+  void Drag(int x0, int y0, int x1, int y1, TMouseButton button = mbLeft) {
+    PressMouse(*mainForm->Image, button, {}, x0, y0);
+    MoveMouse(*mainForm->Image, {}, x1, y1);
+    ReleaseMouse(*mainForm->Image, button, {}, x1, y1);
+  }
+  void Key(TVirtualKey key, TShiftState shift = {}) { PressKey(*mainForm->Image, key, shift); }
+  bool Inverted(int x, int y) { return Pixel(View(), x, y) == (PatternColor(x, y) ^ kInverted); }
+  bool Clean(int x, int y) { return Pixel(View(), x, y) == PatternColor(x, y); }
+};
+
+TEST(Open, ShowsThePictureAtFullSizeAndFitsTheWindowToIt) {
+  apptest::Windows w;
+  apptest::TempDir dir;
+  const std::string path = dir / "Photo.JPG";
+  apptest::WritePatternJpeg(path, 640, 480);
+  OpenThroughDialog(path);
+  ASSERT_NE(mainForm->currentImage, nullptr);
+  EXPECT_EQ(mainForm->ClientWidth(), 640);
+  EXPECT_EQ(mainForm->ClientHeight(), 499);
+  EXPECT_EQ(mainForm->SB->SimpleText(), "Photo.JPG");
+  EXPECT_EQ(mainForm->Image->BoundsRect(), Rect(0, 0, 640, 480));
+  EXPECT_EQ(mainForm->currentImage->bitmap->BitDepth(), bd24Bit);
+  // The view shows the holder's pixels one to one.
+  TBitmap& holder = *mainForm->currentImage->bitmap;
+  EXPECT_EQ(PixelAt(*mainForm->Image, 7, 5), Pixel(holder, 7, 5));
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST(Open, AFailedLoadKeepsWhatIsShownAndACancelledOneKeepsEverything) {
+  Opened s;
+  const TRect size = Rect(0, 0, mainForm->ClientWidth(), mainForm->ClientHeight());
+  Cimg* first = mainForm->currentImage.get();
+
+  apptest::CancelOpen();
+  EXPECT_EQ(mainForm->currentImage.get(), first);
+  EXPECT_EQ(s.Status(), "photo.bmp");
+
+  for (const std::string name : {"x.jpeg", "text.jpg", "empty.bmp"}) {
+    std::ofstream(s.dir / name) << (name == "empty.bmp" ? "" : "not a picture");
+    OpenThroughDialog(s.dir / name);
+    EXPECT_NE(mainForm->currentImage, nullptr) << name;
+    EXPECT_EQ(s.Status(), "photo.bmp") << name;
+    EXPECT_EQ(Rect(0, 0, mainForm->ClientWidth(), mainForm->ClientHeight()), size) << name;
+    EXPECT_EQ(s.View().Width(), 200) << name;
+    EXPECT_TRUE(s.Clean(3, 4)) << name;
+    EXPECT_EQ(Screen->Cursor(), crDefault) << name;
+  }
+  // Cut and To clipboard on the failed holder do nothing.
+  mainForm->toolMenuCutClick(nullptr);
+  EXPECT_FALSE(dispForm->Visible());
+  mainForm->toolMenuClipbdClick(nullptr);
+  EXPECT_EQ(mainForm->selection, TRect{});
+}
+
+TEST(Selection, ADragDrawsTheOutlineThroughItsEdgesAndNamesItInTheStatusBar) {
+  Opened s;
+  s.Drag(10, 20, 110, 70);
+  EXPECT_EQ(s.Status(), "(10,20) - (110,70) = (100, 50)");
+  EXPECT_EQ(mainForm->selection, Rect(10, 20, 110, 70));
+  // Columns 10 and 110, rows 20 and 70, every pixel inverted once.
+  for (int x = 10; x <= 110; x += 25) {
+    EXPECT_TRUE(s.Inverted(x, 20)) << x;
+    EXPECT_TRUE(s.Inverted(x, 70)) << x;
+  }
+  EXPECT_TRUE(s.Inverted(110, 70));
+  for (int y = 21; y < 70; y += 12) {
+    EXPECT_TRUE(s.Inverted(10, y)) << y;
+    EXPECT_TRUE(s.Inverted(110, y)) << y;
+    EXPECT_TRUE(s.Clean(11, y)) << y;
+    EXPECT_TRUE(s.Clean(111, y)) << y;
+  }
+  EXPECT_TRUE(s.Clean(60, 45));
+  EXPECT_TRUE(s.Clean(9, 20));
+  // What the screen shows is the view's bitmap.
+  EXPECT_EQ(PixelAt(*mainForm->Image, 10, 45), PatternColor(10, 45) ^ kInverted);
+  // The holder never carries the outline.
+  EXPECT_EQ(Pixel(s.Holder(), 10, 20), PatternColor(10, 20));
+  EXPECT_EQ(Pixel(s.Holder(), 110, 45), PatternColor(110, 45));
+}
+
+TEST(Selection, KeysMoveTheRectangleOrOneOfItsEdges) {
+  Opened s;
+  s.Drag(110, 70, 10, 20);
+  EXPECT_EQ(s.Status(), "(110,70) - (10,20) = (-100, -50)");
+  s.Key(VK_LEFT, ssShift);
+  EXPECT_EQ(s.Status(), "(109,70) - (10,20) = (-99, -50)");
+  s.Key(VK_RIGHT, ssShift);
+  s.Key(VK_LEFT, ssCtrl);
+  EXPECT_EQ(s.Status(), "(110,70) - (9,20) = (-101, -50)");
+  s.Key(VK_RIGHT, ssCtrl);
+  s.Key(VK_LEFT);
+  EXPECT_EQ(s.Status(), "(109,70) - (9,20) = (-100, -50)");
+  s.Key(VK_DOWN);
+  s.Key(VK_UP, ssShift);
+  s.Key(VK_DOWN, ssCtrl);
+  EXPECT_EQ(s.Status(), "(109,70) - (9,22) = (-100, -48)");
+  s.Key(VK_UP, ssShift | ssCtrl);
+  s.Key(VK_SPACE, ssAlt);
+  EXPECT_EQ(mainForm->selection, Rect(109, 70, 9, 22));
+  EXPECT_EQ(s.Status(), "(109,70) - (9,22) = (-100, -48)");
+  // Only the last outline is on the view: the earlier ones were erased.
+  EXPECT_TRUE(s.Inverted(9, 40));
+  EXPECT_TRUE(s.Inverted(109, 40));
+  EXPECT_TRUE(s.Clean(10, 40));
+  EXPECT_TRUE(s.Clean(110, 40));
+  EXPECT_TRUE(s.Clean(50, 20));
+  EXPECT_TRUE(s.Inverted(50, 22));
+}
+
+TEST(Selection, APressWithoutMoveErasesTheOutlineAndAnyButtonDrags) {
+  Opened s;
+  s.Drag(10, 20, 110, 70);
+  PressMouse(*mainForm->Image, mbLeft, {}, 50, 60);
+  ReleaseMouse(*mainForm->Image, mbLeft, {}, 50, 60);
+  // The status shows the rectangle just erased; Right and Bottom stay.
+  EXPECT_EQ(s.Status(), "(10,20) - (110,70) = (100, 50)");
+  EXPECT_EQ(mainForm->selection, Rect(50, 60, 110, 70));
+  EXPECT_TRUE(s.Clean(10, 40));
+  EXPECT_FALSE(mainForm->outlineShown);
+
+  s.Drag(30, 30, 40, 35, mbRight);
+  EXPECT_EQ(s.Status(), "(30,30) - (40,35) = (10, 5)");
+  EXPECT_FALSE(mainForm->dragging);
+  // Dragging past the view's edge keeps the coordinates as given.
+  PressMouse(*mainForm->Image, mbLeft, {}, 5, 5);
+  MoveMouse(*mainForm->Image, {}, -30, 400);
+  ReleaseMouse(*mainForm->Image, mbLeft, {}, -30, 400);
+  EXPECT_EQ(s.Status(), "(5,5) - (-30,400) = (-35, 395)");
+}
+
+TEST(Selection, ASecondPictureShowsNoOutlineAndKeepsTheRectangle) {
+  Opened s;
+  s.Drag(10, 20, 110, 70);
+  const std::string second = s.dir / "second.bmp";
+  apptest::WritePatternBmp(second, 150, 90);
+  OpenThroughDialog(second);
+  EXPECT_EQ(s.Status(), "second.bmp");
+  EXPECT_EQ(mainForm->selection, Rect(10, 20, 110, 70));
+  EXPECT_FALSE(mainForm->outlineShown);
+  EXPECT_TRUE(s.Clean(10, 40));
+  // The next key draws the kept rectangle once, not erasing a ghost first.
+  s.Key(VK_RIGHT);
+  EXPECT_TRUE(s.Inverted(11, 40));
+  EXPECT_TRUE(s.Clean(10, 40));
+}
+
+TEST(Selection, WithoutAPictureMouseAndKeysChangeNothing) {
+  apptest::Windows w;
+  PressMouse(*mainForm->Image, mbLeft, {}, 5, 5);
+  MoveMouse(*mainForm->Image, {}, 20, 20);
+  PressKey(*mainForm->Image, VK_LEFT, {});
+  EXPECT_EQ(mainForm->selection, TRect{});
+  EXPECT_FALSE(mainForm->dragging);
+  EXPECT_FALSE(mainForm->outlineShown);
+  EXPECT_EQ(mainForm->SB->SimpleText(), "");
+  EXPECT_TRUE(mainForm->Image->Picture().Graphic() == nullptr);
+}
+
+TEST(Selection, ALargePictureScrollsInsideTheWindowAndKeysDoNotScrollIt) {
+  Opened s(1500, 1200);
+  EXPECT_LE(mainForm->Width(), 800);
+  EXPECT_LE(mainForm->Height(), 600);
+  EXPECT_TRUE(mainForm->ScrollBox->VertScrollBarShowing());
+  mainForm->ScrollBox->SetScrollPosition(0, 0);
+  s.Drag(1000, 900, 1400, 1100);
+  for (TVirtualKey key : {VK_DOWN, VK_RIGHT, VK_UP, VK_LEFT}) s.Key(key);
+  EXPECT_EQ(mainForm->ScrollBox->HorzScrollPosition(), 0);
+  EXPECT_EQ(mainForm->ScrollBox->VertScrollPosition(), 0);
+  EXPECT_EQ(s.Status(), "(1000,900) - (1400,1100) = (400, 200)");
+}
+
+}  // namespace
