@@ -1,13 +1,26 @@
 #include "app/DispForm.h"
 
+#include "app/Piece.h"
 #include "app/WindowFont.h"
+#include "framework/Screen.h"
+#include "graphics/Bitmap.h"
 #include "runtime/Strings.h"
 
 TdispForm* dispForm = nullptr;
 
-TdispForm::TdispForm(TComponent* owner) : TForm(owner) { BuildFromDefinition(); }
+TdispForm::TdispForm(TComponent* owner) : TForm(owner) {
+  BuildFromDefinition();
+  SaveDialog->SetDefaultExt(strings::DefaultSaveExtension);
+  SaveDialog->SetFilter(strings::PictureFilter);
+  SaveDialog->SetFilter(SaveDialog->Filter() + strings::AllFilesFilter);
+  pieceView = nullptr;
+}
 
 TdispForm::~TdispForm() {
+  if (pieceView != nullptr) {
+    runtime::DestroyComponent(pieceView);
+    pieceView = nullptr;
+  }
   if (dispForm == this) dispForm = nullptr;
 }
 
@@ -38,12 +51,65 @@ void TdispForm::BuildFromDefinition() {
                                  [this](TObject* sender) { FileMenuCloseClick(sender); });
   SetMenu(MainMenu);
 
+  SaveDialog = runtime::CreateComponent<TSavePictureDialog>(*this);
+  SaveDialog->SetName("SaveDialog");
+
   // As in the main window: the client area is what the definition pins down.
   SetClientWidth(156);
   SetClientHeight(58);
   EndLoading();
 }
 
-void TdispForm::FileMenuSaveClick(TObject*) {}
+namespace {
+
+// Shows the hourglass until the command ends, however it ends.
+class HourGlass {
+ public:
+  HourGlass() {
+    if (Screen != nullptr) Screen->SetCursor(crHourGlass);
+  }
+  ~HourGlass() {
+    if (Screen != nullptr) Screen->SetCursor(crDefault);
+  }
+  HourGlass(const HourGlass&) = delete;
+  HourGlass& operator=(const HourGlass&) = delete;
+};
+
+}  // namespace
+
+void TdispForm::ShowPiece(Cimg* holder, const TRect& rect) {
+  if (holder == nullptr || holder->bitmap == nullptr || holder->bitmap->IsEmpty()) return;
+  HourGlass cursor;
+  try {
+    if (pieceView != nullptr) {
+      runtime::DestroyComponent(pieceView);
+      pieceView = nullptr;
+    }
+    pieceView = runtime::CreateComponent<TImage>(*this);
+    const TRect ordered = app::OrderedRect(rect);
+    const int width = ordered.Right - ordered.Left;
+    const int height = ordered.Bottom - ordered.Top;
+    pieceView->SetBounds(0, 0, width, height);
+    SetClientWidth(pieceView->Width());
+    SetClientHeight(pieceView->Height());
+    pieceView->SetParent(ScrollBox);
+    app::CopyPiece(pieceView->Canvas(), *holder->bitmap, ordered);
+  } catch (...) {
+    // Cut reports nothing.
+  }
+}
+
+void TdispForm::FileMenuSaveClick(TObject*) {
+  if (!SaveDialog->Run()) return;
+  HourGlass cursor;
+  try {
+    if (pieceView == nullptr) return;
+    Cimg piece;
+    piece.SetGraphic(&pieceView->Picture().AsBitmap());
+    piece.Save(SaveDialog->FileName());
+  } catch (...) {
+    // Save reports nothing.
+  }
+}
 
 void TdispForm::FileMenuCloseClick(TObject*) { Close(); }

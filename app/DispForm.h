@@ -5,6 +5,10 @@
 #include "framework/Form.h"
 #include "framework/Menu.h"
 #include "framework/ScrollBox.h"
+#include "graphics/Types.h"
+#include "imaging/Cimg.h"
+#include "ui/Image.h"
+#include "ui/SavePictureDialog.h"
 
 class TdispForm : public TForm {
   KIRITORI_CLASS(TdispForm, TForm)
@@ -19,14 +23,24 @@ class TdispForm : public TForm {
   TMenuItem* FileMenu = nullptr;
   TMenuItem* FileMenuSave = nullptr;
   TMenuItem* FileMenuClose = nullptr;
+  TSavePictureDialog* SaveDialog = nullptr;
+
+  // Shows rect of holder's picture (put in order first; Right and Bottom
+  // exclusive) in a new view of the piece's size, replacing the old view, and
+  // fits the window to it. Nothing for a null holder or one without a
+  // picture; other failures are dropped. Pixels outside the picture are white.
+  void ShowPiece(Cimg* holder, const TRect& rect);
 
   // Handlers bound in the definition.
+  // Save: writes the piece as JPEG or BMP by the extension of the name chosen;
+  // any other extension writes nothing. Nothing is reported.
   void FileMenuSaveClick(TObject* Sender);
   // Closes the window, which hides it; the piece stays until the next Cut.
   void FileMenuCloseClick(TObject* Sender);
 
-  // pieceView, the view of the current piece (null until the first Cut),
-  // joins these fields together with the image view.
+  // The view of the current piece: null until the first Cut, replaced by
+  // every Cut. Owned by the window and destroyed by it explicitly.
+  TImage* pieceView = nullptr;
 
  private:
   void BuildFromDefinition();

@@ -1,0 +1,141 @@
+// Cut, Save and To clipboard: the piece the selection marks, taken from the
+// holder's picture, never from the view with its outline.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "framework/Screen.h"
+#include "tests/app/AppSupport.h"
+#include "ui/Clipboard.h"
+
+namespace {
+
+using apptest::PatternColor;
+using apptest::Pixel;
+using framework::testing::MoveMouse;
+using framework::testing::PressMouse;
+using framework::testing::ReleaseMouse;
+
+struct Scene : apptest::Windows {
+  apptest::TempDir dir;
+  Scene() {
+    const std::string path = dir / "photo.bmp";
+    apptest::WritePatternBmp(path, 200, 100);
+    apptest::OpenThroughDialog(path);
+  }
+  void Drag(int x0, int y0, int x1, int y1) {
+    PressMouse(*mainForm->Image, mbLeft, {}, x0, y0);
+    MoveMouse(*mainForm->Image, {}, x1, y1);
+    ReleaseMouse(*mainForm->Image, mbLeft, {}, x1, y1);
+  }
+  TBitmap& Piece() { return dispForm->pieceView->Picture().AsBitmap(); }
+  void Save(const std::string& name) {
+    framework::testing::RunLater([name] { framework::testing::AcceptFileDialog(name); });
+    dispForm->FileMenuSaveClick(nullptr);
+  }
+};
+
+// The piece holds columns left.. and rows top.. of the pattern, w × h.
+void ExpectPiece(TBitmap& piece, int left, int top, int width, int height) {
+  ASSERT_EQ(piece.Width(), width);
+  ASSERT_EQ(piece.Height(), height);
+  for (int y = 0; y < height; y += 7)
+    for (int x = 0; x < width; x += 9)
+      ASSERT_EQ(Pixel(piece, x, y), PatternColor(left + x, top + y)) << x << "," << y;
+  EXPECT_EQ(Pixel(piece, width - 1, height - 1), PatternColor(left + width - 1, top + height - 1));
+}
+
+TEST(Cut, ShowsTheOrderedPieceWithoutTheOutlineWhicheverWayItWasDragged) {
+  Scene s;
+  s.Drag(110, 70, 10, 20);
+  mainForm->toolMenuCutClick(nullptr);
+  ASSERT_NE(dispForm->pieceView, nullptr);
+  EXPECT_TRUE(dispForm->Visible());
+  ExpectPiece(s.Piece(), 10, 20, 100, 50);
+  EXPECT_EQ(dispForm->ClientWidth(), 100);
+  EXPECT_EQ(dispForm->ClientHeight(), 50);
+  EXPECT_EQ(mainForm->selection, Rect(110, 70, 10, 20));
+
+  // A second Cut replaces the piece; closing hides and Cut shows again.
+  s.Drag(10, 20, 150, 90);
+  mainForm->toolMenuCutClick(nullptr);
+  ExpectPiece(s.Piece(), 10, 20, 140, 70);
+  EXPECT_EQ(dispForm->ScrollBox->ControlCount(), 1);
+  EXPECT_EQ(dispForm->ClientWidth(), 140);
+  dispForm->FileMenuCloseClick(nullptr);
+  EXPECT_FALSE(dispForm->Visible());
+  mainForm->toolMenuCutClick(nullptr);
+  EXPECT_TRUE(dispForm->Visible());
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST(Cut, PixelsBeyondThePictureAreWhite) {
+  Scene s;
+  s.Drag(180, 90, 220, 110);
+  mainForm->toolMenuCutClick(nullptr);
+  TBitmap& piece = s.Piece();
+  ASSERT_EQ(piece.Width(), 40);
+  EXPECT_EQ(Pixel(piece, 0, 0), PatternColor(180, 90));
+  EXPECT_EQ(Pixel(piece, 19, 9), PatternColor(199, 99));
+  EXPECT_EQ(Pixel(piece, 20, 5), clWhite);
+  EXPECT_EQ(Pixel(piece, 5, 10), clWhite);
+  EXPECT_EQ(Pixel(piece, 39, 19), clWhite);
+}
+
+TEST(Save, WritesTheFormatTheNameAsksForAndNothingElse) {
+  Scene s;
+  s.Drag(10, 20, 110, 70);
+  mainForm->toolMenuCutClick(nullptr);
+
+  s.Save(s.dir / "name.bmp");
+  TBitmap bmp;
+  bmp.LoadFile(s.dir / "name.bmp");
+  EXPECT_EQ(bmp.BitDepth(), bd24Bit);
+  ExpectPiece(bmp, 10, 20, 100, 50);
+
+  s.Save(s.dir / "name.JPG");
+  TJPEGImage jpeg;
+  jpeg.LoadFile(s.dir / "name.JPG");
+  EXPECT_EQ(jpeg.Width(), 100);
+  EXPECT_EQ(jpeg.Height(), 50);
+
+  s.Save(s.dir / "name.png");
+  EXPECT_FALSE(std::filesystem::exists(s.dir / "name.png"));
+  // A typed name without extension gets the dialog's ".jpg".
+  s.Save(s.dir / "plain");
+  EXPECT_TRUE(std::filesystem::exists(s.dir / "plain.jpg"));
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST(Save, AnEmptyPieceWritesNothing) {
+  Scene s;
+  s.Drag(30, 20, 30, 70);
+  mainForm->toolMenuCutClick(nullptr);
+  ASSERT_NE(dispForm->pieceView, nullptr);
+  EXPECT_EQ(dispForm->pieceView->Width(), 0);
+  s.Save(s.dir / "empty.bmp");
+  EXPECT_FALSE(std::filesystem::exists(s.dir / "empty.bmp"));
+}
+
+TEST(ToClipboard, RightAfterOpeningCopiesTheWholePictureAndSelectsIt) {
+  Scene s;
+  mainForm->toolMenuClipbdClick(nullptr);
+  EXPECT_EQ(mainForm->selection, Rect(0, 0, 200, 100));
+  TBitmap pasted;
+  SharedClipboard()->CopyTo(&pasted);
+  ExpectPiece(pasted, 0, 0, 200, 100);
+  mainForm->toolMenuCutClick(nullptr);
+  ExpectPiece(s.Piece(), 0, 0, 200, 100);
+}
+
+TEST(ToClipboard, CopiesExactlyThePieceWithoutTheOutline) {
+  Scene s;
+  s.Drag(110, 70, 10, 20);
+  mainForm->toolMenuClipbdClick(nullptr);
+  TBitmap pasted;
+  SharedClipboard()->CopyTo(&pasted);
+  ExpectPiece(pasted, 10, 20, 100, 50);
+  EXPECT_EQ(mainForm->selection, Rect(110, 70, 10, 20));
+}
+
+}  // namespace
