@@ -304,6 +304,8 @@ class Session:
         self.menu(window, access, item)
         dialog = wait_for("the file dialog", lambda: self._dialog(known), 10)
         self.focus(dialog)
+        # The name box starts with the focus, and may hold the last name.
+        self.key("ctrl+a")
         self.type_text(path)
         self.key("Return")
         gone = lambda: self.find(wid=dialog.id) is None
