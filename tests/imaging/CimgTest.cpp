@@ -44,6 +44,17 @@ bmptest::Bytes ColourBmp() {
   return file.Build();
 }
 
+// An 8-bit BMP file using all 256 colours of its table.
+bmptest::BmpFile IndexedBmp() {
+  bmptest::BmpFile file;
+  file.width = kWidth;
+  file.height = kHeight;
+  file.bitCount = 8;
+  file.colors = bmptest::Palette(256);
+  file.pixels = bmptest::PackIndices(bmptest::IndexRows(kWidth, kHeight, 256), 8);
+  return file;
+}
+
 std::uint32_t PhotoPixel(int x, int y) {
   const std::uint8_t* p = Photo().At(x, y);
   return std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
@@ -124,12 +135,7 @@ TEST_F(CimgTest, UnreadableFilesLeaveAnEmptyBitmap) {
 }
 
 TEST_F(CimgTest, PaletteAndGreyPicturesBecome24BitsWithTheirPixels) {
-  bmptest::BmpFile indexed;
-  indexed.width = kWidth;
-  indexed.height = kHeight;
-  indexed.bitCount = 8;
-  indexed.colors = bmptest::Palette(256);
-  indexed.pixels = bmptest::PackIndices(bmptest::IndexRows(kWidth, kHeight, 256), 8);
+  const bmptest::BmpFile indexed = IndexedBmp();
   jpegtest::WriteAll(dir / "p.bmp", indexed.Build());
   Cimg holder;
   ASSERT_TRUE(holder.Load(dir / "p.bmp"));
@@ -153,13 +159,7 @@ TEST_F(CimgTest, PaletteAndGreyPicturesBecome24BitsWithTheirPixels) {
 
 TEST_F(CimgTest, SetGraphicTakes24BitCopiesAndLeavesTheSourceAlone) {
   TBitmap indexed;
-  bmptest::BmpFile file;
-  file.width = kWidth;
-  file.height = kHeight;
-  file.bitCount = 8;
-  file.colors = bmptest::Palette(256);
-  file.pixels = bmptest::PackIndices(bmptest::IndexRows(kWidth, kHeight, 256), 8);
-  bmptest::Load(indexed, file.Build());
+  bmptest::Load(indexed, IndexedBmp().Build());
   const Rows before = bmptest::Pixels(indexed);
   Cimg holder;
   ASSERT_TRUE(holder.SetGraphic(&indexed));
