@@ -215,6 +215,22 @@ class Session:
         shown = Image.open(io.BytesIO(result.stdout)).convert("RGB")
         return shown.crop((0, self.menu_bar, size[0], self.menu_bar + size[1]))
 
+    def expect_shown(self, what, window, expected, compare):
+        """Waits until the window shows the expected picture.
+
+        window is a function returning the window; compare(what, got, want)
+        raises CheckFailed on a difference. A window just uncovered by a
+        dialog or menu repaints a moment later, so capture until it matches.
+        """
+        until = time.monotonic() + 5
+        while True:
+            try:
+                return compare(what, self.shown_pixels(window(), expected.size), expected)
+            except CheckFailed:
+                if time.monotonic() > until:
+                    raise
+            time.sleep(0.1)
+
     # --- X tools --------------------------------------------------------
 
     def _env(self):

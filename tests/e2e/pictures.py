@@ -72,6 +72,20 @@ def piece(picture, left, top, right, bottom):
     return picture.crop((left, top, right, bottom))
 
 
+def with_outline(picture, left, top, right, bottom):
+    """The picture with a selection's outline inverted into it: columns left
+    and right, rows top and bottom, each pixel once."""
+    outlined = picture.copy()
+    left, right = sorted((left, right))
+    top, bottom = sorted((top, bottom))
+    border = {(x, y) for x in range(left, right + 1) for y in (top, bottom)}
+    border |= {(x, y) for y in range(top, bottom + 1) for x in (left, right)}
+    for x, y in border:
+        if 0 <= x < picture.width and 0 <= y < picture.height:
+            outlined.putpixel((x, y), tuple(255 - c for c in picture.getpixel((x, y))))
+    return outlined
+
+
 def load(path_or_bytes):
     try:
         if isinstance(path_or_bytes, bytes):
@@ -90,11 +104,24 @@ def try_load(path):
         return None
 
 
-def first_difference(got, want):
-    box = ImageChops.difference(got, want).getbbox()
+def _first_marked(mask):
+    """The first non-zero pixel of a mask in reading order, or None."""
+    box = mask.getbbox()
     if box is None:
         return None
-    x, y = box[0], box[1]
+    y = box[1]
+    for x in range(box[0], box[2]):
+        value = mask.getpixel((x, y))
+        if any(value) if isinstance(value, tuple) else value:
+            return x, y
+    return box[0], y
+
+
+def first_difference(got, want):
+    found = _first_marked(ImageChops.difference(got, want))
+    if found is None:
+        return None
+    x, y = found
     return f"first differing pixel near ({x},{y}): got {got.getpixel((x, y))}, want {want.getpixel((x, y))}"
 
 
@@ -102,6 +129,19 @@ def check_exact(what, got, want):
     check(got.size == want.size, f"{what}: size {got.size}, want {want.size}")
     difference = first_difference(got, want)
     check(difference is None, f"{what}: {difference}")
+
+
+def check_near(what, got, want, tolerance=8):
+    """Every pixel within tolerance: two decoders of one JPEG may differ by a
+    rounding step, an outline or a shifted piece differs by far more."""
+    check(got.size == want.size, f"{what}: size {got.size}, want {want.size}")
+    red, green, blue = ImageChops.difference(got, want).split()
+    worst = ImageChops.lighter(ImageChops.lighter(red, green), blue)
+    found = _first_marked(worst.point(lambda v: 255 if v > tolerance else 0))
+    if found is not None:
+        x, y = found
+        raise CheckFailed(f"{what}: pixels differ by more than {tolerance} from ({x},{y}) on: "
+                          f"got {got.getpixel((x, y))}, want {want.getpixel((x, y))}")
 
 
 def mean_difference(got, want):

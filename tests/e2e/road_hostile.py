@@ -65,7 +65,7 @@ def road(s):
             s.settle(main_window())
             check(main_window().size == shown.size,
                   f"the main window measures {main_window().size} after {name}, was {shown.size}")
-            P.check_exact("the main window's view", s.shown_pixels(main_window(), BMP_SIZE), picture)
+            s.expect_shown("the main window's view", main_window, picture, P.check_exact)
             # Open reports nothing: no message box, no dialog left open.
             others = [w for w in s.windows() if w.id != main.id]
             check(not others, f"windows left after opening {name}: {others}")
