@@ -7,6 +7,7 @@ something the program produced: windows, files, the clipboard, its exit code.
 
 import contextlib
 import ctypes
+import io
 import os
 import re
 import select
@@ -16,6 +17,8 @@ import subprocess
 import sys
 import tempfile
 import time
+
+from PIL import Image
 
 MAIN_CAPTION_END = ", v.02"
 CUT_CAPTION = "切り取り結果"
@@ -107,6 +110,8 @@ class Session:
                     proc.kill()
                     proc.wait()
         self.program = self.xvfb = None
+        if getattr(self, "log", None):
+            self.log.close()
 
     def path(self, name):
         return os.path.join(self.tmp, name)
@@ -161,8 +166,8 @@ class Session:
         """Installs the program, starts a server and the program in it, and
         returns the main window.
 
-        A second attempt covers a display number that another test's server
-        took at the same moment.
+        A second attempt covers a program that could not reach its server,
+        seen now and then while other servers start on a shared machine.
         """
         program = self.install()
         for attempt in (1, 2):
@@ -189,6 +194,7 @@ class Session:
     @contextlib.contextmanager
     def step(self, name):
         print(f"--- {name}", flush=True)
+        started = time.monotonic()
         try:
             yield
         except Exception as error:
@@ -199,6 +205,7 @@ class Session:
             print(f"  program output: {os.path.join(self.out_dir, 'program.log')}", flush=True)
             raise
         self.steps.append(name)
+        print(f"    ok, {time.monotonic() - started:.1f} s", flush=True)
 
     def screenshot(self, name, window="root", to=None):
         to = to or os.path.join(self.out_dir, f"{name}.png")
@@ -210,8 +217,6 @@ class Session:
         """What the window shows in the top-left corner of its client area."""
         result = self.tool("import", "-window", window.id, "png:-", binary=True, ok=False, timeout=20)
         check(result.returncode == 0 and result.stdout, f"cannot capture {window}")
-        from PIL import Image
-        import io
         shown = Image.open(io.BytesIO(result.stdout)).convert("RGB")
         return shown.crop((0, self.menu_bar, size[0], self.menu_bar + size[1]))
 
