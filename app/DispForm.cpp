@@ -1,8 +1,8 @@
 #include "app/DispForm.h"
 
+#include "app/HourGlass.h"
 #include "app/Piece.h"
 #include "app/WindowFont.h"
-#include "framework/Screen.h"
 #include "graphics/Bitmap.h"
 #include "runtime/Strings.h"
 
@@ -60,26 +60,10 @@ void TdispForm::BuildFromDefinition() {
   EndLoading();
 }
 
-namespace {
-
-// Shows the hourglass until the command ends, however it ends.
-class HourGlass {
- public:
-  HourGlass() {
-    if (Screen != nullptr) Screen->SetCursor(crHourGlass);
-  }
-  ~HourGlass() {
-    if (Screen != nullptr) Screen->SetCursor(crDefault);
-  }
-  HourGlass(const HourGlass&) = delete;
-  HourGlass& operator=(const HourGlass&) = delete;
-};
-
-}  // namespace
-
 void TdispForm::ShowPiece(Cimg* holder, const TRect& rect) {
   if (holder == nullptr || holder->bitmap == nullptr || holder->bitmap->IsEmpty()) return;
-  HourGlass cursor;
+  app::HourGlass cursor;
+  cursor.Show();
   try {
     if (pieceView != nullptr) {
       runtime::DestroyComponent(pieceView);
@@ -100,8 +84,9 @@ void TdispForm::ShowPiece(Cimg* holder, const TRect& rect) {
 }
 
 void TdispForm::FileMenuSaveClick(TObject*) {
+  app::HourGlass cursor;
   if (!SaveDialog->Run()) return;
-  HourGlass cursor;
+  cursor.Show();
   try {
     if (pieceView == nullptr) return;
     Cimg piece;

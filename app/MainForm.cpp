@@ -3,9 +3,9 @@
 #include <exception>
 
 #include "app/DispForm.h"
+#include "app/HourGlass.h"
 #include "app/Piece.h"
 #include "app/WindowFont.h"
-#include "framework/Screen.h"
 #include "graphics/Bitmap.h"
 #include "runtime/FileName.h"
 #include "runtime/Format.h"
@@ -106,24 +106,6 @@ void TmainForm::BuildFromDefinition() {
   EndLoading();
 }
 
-namespace {
-
-// Puts the default cursor back however the command ends.
-class HourGlass {
- public:
-  HourGlass() = default;
-  ~HourGlass() {
-    if (Screen != nullptr) Screen->SetCursor(crDefault);
-  }
-  HourGlass(const HourGlass&) = delete;
-  HourGlass& operator=(const HourGlass&) = delete;
-  void Show() {
-    if (Screen != nullptr) Screen->SetCursor(crHourGlass);
-  }
-};
-
-}  // namespace
-
 void TmainForm::FitToPicture(Cimg* holder) {
   SetClientWidth(holder->Width());
   SetClientHeight(holder->Height() + SB->Height());
@@ -134,7 +116,7 @@ bool TmainForm::HasPicture() const {
 }
 
 void TmainForm::FileMenuOpenClick(TObject*) {
-  HourGlass cursor;
+  app::HourGlass cursor;
   if (!OpenDialog->Run()) return;
   bool loaded = false;
   try {
