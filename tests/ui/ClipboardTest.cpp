@@ -200,11 +200,16 @@ TEST_F(ClipboardTest, FailuresInsideATransferCloseTheClipboardAndLeakNothing) {
   EXPECT_THROW(clipboard.CopyTo(&pen), ECopyError);
   EXPECT_THROW(clipboard.CopyFrom(nullptr), ECopyError);
 
-  // An empty picture leaves the clipboard emptied.
+  // An empty picture or bitmap leaves the clipboard emptied.
   MakePicture24(bitmap, 2, 2);
   clipboard.CopyFrom(bitmap);
   TPicture empty;
   clipboard.CopyFrom(empty);
+  EXPECT_TRUE(FormatsOnClipboard().empty());
+  clipboard.CopyFrom(bitmap);
+  TBitmap emptyBitmap;
+  emptyBitmap.SetWidth(4);
+  clipboard.CopyFrom(emptyBitmap);
   EXPECT_TRUE(FormatsOnClipboard().empty());
 }
 
