@@ -156,6 +156,13 @@ void AcceptFileDialog(const std::string& name) {
   }
   edit->setFocus();
   edit->setText(QString::fromStdString(name));
+  // A question the dialog asks back (a file that does not exist, a file to
+  // replace) is closed unanswered, as a user who dismisses it: the dialog
+  // then stays open and the test goes on.
+  QTimer::singleShot(0, dialog, [dialog] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != dialog) modal->close();
+  });
   // Enter in the name box goes on to the dialog, which presses its default
   // button: the same checks as a user's Enter.
   QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

@@ -46,6 +46,7 @@ bool FileDialogShowing();
 // As a user clicking the file in the list: the selection becomes path (a full path) and the dialog's selection-changed notification runs.
 void SelectInFileDialog(const std::string& path);
 // Types name (a full path or a bare name) into the file-name box and confirms, as Enter does.
+// A question the dialog asks back (no such file, replace it?) is dismissed, and the dialog stays.
 void AcceptFileDialog(const std::string& name);
 // Cancels the running file dialog.
 void CancelFileDialog();
