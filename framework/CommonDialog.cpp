@@ -140,6 +140,8 @@ class FileDialogRun {
       const QStringList files = d.selectedFiles();
       if (!files.isEmpty()) {
         owner_.fileName_ = QFileInfo(files.first()).absoluteFilePath().toStdString();
+        // The closing step already sees the confirmed name.
+        currentPath_ = owner_.fileName_;
         const qsizetype index = filters_.indexOf(d.selectedNameFilter());
         if (index >= 0) owner_.filterIndex_ = static_cast<int>(index) + 1;
       }

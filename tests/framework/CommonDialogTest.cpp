@@ -36,7 +36,11 @@ TEST_F(FileDialogTest, OpensAFileTypedWithItsFullPathInAnotherFolder) {
   int shown = 0;
   int closed = 0;
   dialog_.OnShow = [&](TObject*) { ++shown; };
-  dialog_.OnClose = [&](TObject*) { ++closed; };
+  std::string nameWhenClosing;
+  dialog_.OnClose = [&](TObject*) {
+    ++closed;
+    nameWhenClosing = dialog_.FileName();
+  };
   std::vector<std::string> filters;
   int filterIndex = -1;
   bool showing = false;
@@ -53,6 +57,7 @@ TEST_F(FileDialogTest, OpensAFileTypedWithItsFullPathInAnotherFolder) {
   EXPECT_EQ(filterIndex, 0);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(closed, 1);
+  EXPECT_EQ(nameWhenClosing, Path("elsewhere/photo.jpg"));
   EXPECT_FALSE(framework::testing::FileDialogShowing());
 }
 
