@@ -8,8 +8,7 @@ namespace {
 QLabel* LabelOf(const TLabel& label) { return static_cast<QLabel*>(label.Impl().Widget()); }
 }  // namespace
 
-TLabel::TLabel(TComponent* owner)
-    : TControl(owner, std::make_unique<framework::detail::ControlImpl>(new QLabel)) {
+TLabel::TLabel(TComponent* owner) : TControl(owner, std::make_unique<framework::detail::ControlImpl>(new QLabel)) {
   QLabel* label = LabelOf(*this);
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -1,7 +1,7 @@
 #include "framework/Panel.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <algorithm>
 
 #include "framework/detail/PaintRouting.h"

@@ -41,8 +41,7 @@ TSpeedButton::TSpeedButton(TComponent* owner)
   QToolButton* button = ButtonOf(*this);
   button->setAutoRaise(true);
   button->setFocusPolicy(Qt::NoFocus);
-  QObject::connect(button, &QToolButton::clicked, button,
-                   [this] { framework::detail::Guarded([this] { Click(); }); });
+  QObject::connect(button, &QToolButton::clicked, button, [this] { framework::detail::Guarded([this] { Click(); }); });
   SetBounds(0, 0, 23, 22);
 }
 

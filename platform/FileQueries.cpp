@@ -38,8 +38,8 @@ FindTable& Table() {
 }
 
 FILETIME ToFileTime(const timespec& time) {
-  const std::int64_t ticks = (static_cast<std::int64_t>(time.tv_sec) + kEpochDifference) * kTicksPerSecond +
-                             time.tv_nsec / 100;
+  const std::int64_t ticks =
+      (static_cast<std::int64_t>(time.tv_sec) + kEpochDifference) * kTicksPerSecond + time.tv_nsec / 100;
   const auto bits = static_cast<std::uint64_t>(ticks < 0 ? 0 : ticks);
   return FILETIME{static_cast<DWORD>(bits & 0xFFFFFFFFu), static_cast<DWORD>(bits >> 32)};
 }

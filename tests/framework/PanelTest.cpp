@@ -1,9 +1,8 @@
-#include "framework/Panel.h"
-
 #include <gtest/gtest.h>
 
 #include "Support.h"
 #include "framework/GraphicControl.h"
+#include "framework/Panel.h"
 #include "framework/SpeedButton.h"
 #include "framework/Testing.h"
 #include "runtime/Exceptions.h"

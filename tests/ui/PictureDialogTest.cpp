@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -148,8 +147,9 @@ TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) 
   // A header that claims 65000 × 65000 pixels loads, but no bitmap can hold
   // the decoded picture.
   WriteJpeg(Path("huge.jpg"), 16, 16, 0x00FF00);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(*std::make_unique<std::ifstream>(Path("huge.jpg"), std::ios::binary))),
-                          std::istreambuf_iterator<char>());
+  std::ifstream in(Path("huge.jpg"), std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
   for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
     if (static_cast<unsigned char>(bytes[i]) == 0xFF && static_cast<unsigned char>(bytes[i + 1]) == 0xC0) {
       for (std::size_t at : {i + 5, i + 7}) {
