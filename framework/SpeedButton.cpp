@@ -41,6 +41,9 @@ TSpeedButton::TSpeedButton(TComponent* owner)
   QToolButton* button = ButtonOf(*this);
   button->setAutoRaise(true);
   button->setFocusPolicy(Qt::NoFocus);
+  // A flat button shows the control's colour, which the framework keeps in the
+  // window role, not the style's button colour.
+  button->setBackgroundRole(QPalette::Window);
   QObject::connect(button, &QToolButton::clicked, button, [this] { framework::detail::Guarded([this] { Click(); }); });
   SetBounds(0, 0, 23, 22);
 }

@@ -5,6 +5,7 @@
 #include "framework/Panel.h"
 #include "framework/SpeedButton.h"
 #include "framework/Testing.h"
+#include "graphics/Bitmap.h"
 #include "runtime/Exceptions.h"
 
 namespace {
@@ -87,9 +88,17 @@ TEST(Panel, ChildrenAlignInsideTheBordersAndBevels) {
   EXPECT_EQ(ft::PixelAt(panel, -1, -1), ft::PixelAt(panel, 0, -1));  // the inner bevel's dark edge
 }
 
-TEST(SpeedButton, ClicksOnlyWhileEnabled) {
+TEST(SpeedButton, ShowsItsGlyphGreyedWhileDisabledAndClicksOnlyWhileEnabled) {
   Scene s;
   TSpeedButton& button = s.Add<TSpeedButton>(s.form, alNone);
+  TBitmap glyph;
+  glyph.SetWidth(16);
+  glyph.SetHeight(16);
+  glyph.Canvas().Brush().SetColor(clFuchsia);  // the bottom-left pixel: see-through
+  glyph.Canvas().FillArea(Rect(0, 0, 16, 16));
+  glyph.Canvas().Brush().SetColor(clBlack);
+  glyph.Canvas().FillArea(Rect(4, 4, 12, 12));
+  button.SetGlyph(&glyph);
   int clicks = 0;
   button.OnClick = [&](TObject*) { ++clicks; };
   s.form->Show();
@@ -97,7 +106,13 @@ TEST(SpeedButton, ClicksOnlyWhileEnabled) {
     ft::PressMouse(button, mbLeft, ssLeft, 5, 5);
     ft::ReleaseMouse(button, mbLeft, TShiftState{}, 5, 5);
   };
+  const int cx = button.Width() / 2;
+  const int cy = button.Height() / 2;
+  EXPECT_EQ(ft::PixelAt(button, cx, cy), clBlack);
+  // Around the glyph the button shows its colour, the form's button face.
+  EXPECT_EQ(ft::PixelAt(button, 1, 1), ft::PixelAt(*s.form, 199, 149));
   button.SetEnabled(false);
+  EXPECT_NE(ft::PixelAt(button, cx, cy), clBlack);
   click();
   EXPECT_EQ(clicks, 0);
   button.SetEnabled(true);
