@@ -101,6 +101,15 @@ TEST_F(PictureDialogTest, APictureShowsItsSizeAndScaledPixelsAnythingElseShowsNo
   EXPECT_EQ(filterIndex, 0);
 }
 
+TEST_F(PictureDialogTest, ThePreviewButtonCarriesASixteenColourGlyphAndItsHint) {
+  TBitmap& glyph = dialog_.PreviewButton().Glyph();
+  EXPECT_EQ(glyph.Width(), 16);
+  EXPECT_EQ(glyph.Height(), 16);
+  EXPECT_EQ(glyph.BitDepth(), bd4Bit);
+  EXPECT_EQ(dialog_.PreviewButton().Hint(), strings::PreviewCaption);
+  EXPECT_TRUE(dialog_.PreviewButton().ShowHint());
+}
+
 TEST_F(PictureDialogTest, TheSameFileAgainIsNotReloadedAnotherOneInBetweenReloadsIt) {
   int changes = 0;
   dialog_.OnSelectionChange = [&](TObject*) { ++changes; };
