@@ -12,6 +12,7 @@
 #include "framework/Testing.h"
 #include "graphics/Bitmap.h"
 #include "jpeg/JpegImage.h"
+#include "platform/FileQueries.h"
 #include "runtime/Strings.h"
 #include "ui/OpenPictureDialog.h"
 #include "ui/SavePictureDialog.h"
@@ -70,6 +71,7 @@ class PictureDialogTest : public ::testing::Test {
 };
 
 TEST_F(PictureDialogTest, APictureShowsItsSizeAndScaledPixelsAnythingElseShowsNone) {
+  const std::size_t findHandles = platform::LiveFindHandleCount();
   bool placed = false;
   std::vector<std::string> filters;
   int filterIndex = -1;
@@ -97,6 +99,7 @@ TEST_F(PictureDialogTest, APictureShowsItsSizeAndScaledPixelsAnythingElseShowsNo
     }
   });
   EXPECT_TRUE(placed);
+  EXPECT_EQ(platform::LiveFindHandleCount(), findHandles);
   EXPECT_EQ(filters, (std::vector<std::string>{"画像ファイル(*.jpg;*.bmp)", "全ファイル(*.*)"}));
   EXPECT_EQ(filterIndex, 0);
 }
