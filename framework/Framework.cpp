@@ -73,7 +73,10 @@ class FrameworkApplication final : public QApplication {
   // Gives the key to its form first when the form previews keys or the form
   // itself is the receiver. True when the form swallowed the key.
   static bool PreviewKey(QWidget* receiver, QKeyEvent* event) {
-    if (qobject_cast<QMenuBar*>(receiver) != nullptr) return false;
+    // A menu bar that is walking its menus keeps the arrow keys. After a menu
+    // command it may hold the focus without walking them; the keys are the
+    // form's then.
+    if (auto* bar = qobject_cast<QMenuBar*>(receiver); bar != nullptr && bar->activeAction() != nullptr) return false;
     TCustomForm* form = framework::detail::FormOf(receiver);
     if (form == nullptr) return false;
     auto* window = static_cast<framework::detail::FormWindow*>(receiver->window());

@@ -96,6 +96,14 @@ void PressKey(TControl& control, TVirtualKey key, TShiftState shift) {
   QApplication::sendEvent(target, &event);
 }
 
+void PressKeyOnMenuBar(TCustomForm& form, TVirtualKey key, TShiftState shift) {
+  auto* window = static_cast<framework::detail::FormWindow*>(form.Impl().Widget());
+  const int qtKey = QtKeyOf(key);
+  if (window == nullptr || window->bar() == nullptr || qtKey == 0) return;
+  QKeyEvent event(QEvent::KeyPress, qtKey, ModifiersOf(shift));
+  QApplication::sendEvent(window->bar(), &event);
+}
+
 void PressMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y) {
   SendMouse(control, QEvent::MouseButtonPress, ButtonOf(button), shift, x, y);
 }

@@ -23,6 +23,9 @@ void ClickCloseBox(TCustomForm& form);
 // dispatch, as the keyboard does when the control has the focus. Keys without
 // a Qt equivalent are ignored.
 void PressKey(TControl& control, TVirtualKey key, TShiftState shift);
+// Sends a key press to the form's menu bar, as the keyboard does when the bar
+// kept the focus after a menu command.
+void PressKeyOnMenuBar(TCustomForm& form, TVirtualKey key, TShiftState shift);
 // Sends a mouse press, move or release at (x, y) in control's client
 // coordinates. buttons are the buttons held after the event.
 void PressMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y);

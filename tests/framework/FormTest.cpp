@@ -144,6 +144,22 @@ TEST(Form, KeyPreviewHandsKeysOfItsControlsToTheFormFirst) {
   EXPECT_EQ(log.shift.Bits, 2);
 }
 
+TEST(Form, KeysReachThePreviewingFormWhileTheMenuBarHoldsTheFocus) {
+  Window w;
+  KeyLog log;
+  w.form->OnKeyDown = [&](TObject*, TVirtualKey& key, TShiftState shift) {
+    ++log.calls;
+    log.key = key;
+    log.shift = shift;
+  };
+  w.form->SetKeyPreview(true);
+  w.form->Show();
+  framework::testing::PressKeyOnMenuBar(*w.form, VK_LEFT, ssShift);
+  EXPECT_EQ(log.calls, 1);
+  EXPECT_EQ(log.key, VK_LEFT);
+  EXPECT_EQ(log.shift.Bits, 1);
+}
+
 TEST(Form, TheFormGetsItsOwnKeysWithoutPreviewOnce) {
   Window w;
   KeyLog log;
