@@ -156,12 +156,19 @@ void TApplication::Run() {
   if (terminated_) return;
   if (mainForm_ != nullptr) mainForm_->Show();
   if (terminated_ || QCoreApplication::instance() == nullptr) return;
+  running_ = true;
+  struct Over {
+    bool& running;
+    ~Over() { running = false; }
+  } over{running_};
   QCoreApplication::exec();
 }
 
 void TApplication::Terminate() {
   terminated_ = true;
-  if (QCoreApplication::instance() != nullptr) QCoreApplication::exit(0);
+  // Outside the loop Qt would remember the request and end the next modal loop
+  // (a dialog's) at once; Run does not start once terminated anyway.
+  if (running_ && QCoreApplication::instance() != nullptr) QCoreApplication::exit(0);
 }
 
 void TApplication::ProcessMessages() {

@@ -89,6 +89,8 @@ class TApplication : public TComponent {
 
   TCustomForm* mainForm_ = nullptr;
   bool terminated_ = false;
+  // Run's message loop is running.
+  bool running_ = false;
   std::string title_;
 };
 
