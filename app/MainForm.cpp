@@ -157,6 +157,9 @@ void TmainForm::toolMenuClipbdClick(TObject*) {
     if (selection.Right == selection.Left && selection.Bottom == selection.Top) {
       TBitmap& shown = Image->Picture().AsBitmap();
       selection = Rect(0, 0, shown.Width(), shown.Height());
+      // The outline of a point covers no pixel. Were the flag kept, the next
+      // erase would draw the whole picture's outline and leave it behind.
+      outlineShown = false;
     }
     const TRect ordered = app::OrderedRect(selection);
     TBitmap& scratch = Image2->Picture().AsBitmap();

@@ -128,6 +128,19 @@ TEST(ToClipboard, RightAfterOpeningCopiesTheWholePictureAndSelectsIt) {
   ExpectPiece(s.Piece(), 0, 0, 200, 100);
 }
 
+TEST(ToClipboard, TheWholePictureSelectionLeavesNoOutlineBehindOnTheNextDrag) {
+  Scene s;
+  // A key draws the outline of the point selection, which covers nothing.
+  framework::testing::PressKey(*mainForm->Image, VK_MENU, {});
+  mainForm->toolMenuClipbdClick(nullptr);
+  framework::testing::PressKey(*mainForm->Image, VK_MENU, {});
+  s.Drag(10, 20, 110, 70);
+  TBitmap& view = mainForm->Image->Picture().AsBitmap();
+  EXPECT_EQ(Pixel(view, 0, 5), PatternColor(0, 5));
+  EXPECT_EQ(Pixel(view, 5, 0), PatternColor(5, 0));
+  EXPECT_EQ(Pixel(view, 10, 30), PatternColor(10, 30) ^ 0x00FFFFFF);
+}
+
 TEST(ToClipboard, CopiesExactlyThePieceWithoutTheOutline) {
   Scene s;
   s.Drag(110, 70, 10, 20);
