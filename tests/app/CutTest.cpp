@@ -131,9 +131,9 @@ TEST(ToClipboard, RightAfterOpeningCopiesTheWholePictureAndSelectsIt) {
 TEST(ToClipboard, TheWholePictureSelectionLeavesNoOutlineBehindOnTheNextDrag) {
   Scene s;
   // A key draws the outline of the point selection, which covers nothing.
-  framework::testing::PressKey(*mainForm->Image, VK_MENU, {});
+  framework::testing::PressKey(*mainForm->Image, VK_SPACE, {});
   mainForm->toolMenuClipbdClick(nullptr);
-  framework::testing::PressKey(*mainForm->Image, VK_MENU, {});
+  framework::testing::PressKey(*mainForm->Image, VK_SPACE, {});
   s.Drag(10, 20, 110, 70);
   TBitmap& view = mainForm->Image->Picture().AsBitmap();
   EXPECT_EQ(Pixel(view, 0, 5), PatternColor(0, 5));
