@@ -320,11 +320,16 @@ class Session:
         return None
 
     def file_dialog(self, window, access, item, path):
-        """Runs a file dialog from a menu, types a full path and confirms it."""
+        """Runs a file dialog from a menu, types a full path and confirms it;
+        without a path, cancels the dialog with Escape."""
         known = {w.id for w in self.windows()}
         self.menu(window, access, item)
         dialog = wait_for("the file dialog", lambda: self._dialog(known), 10)
         self.focus(dialog)
+        if path is None:
+            self.key("Escape")
+            wait_for("the dialog to close", lambda: self.find(wid=dialog.id) is None, 5)
+            return
         # The name box starts with the focus, and may hold the last name.
         self.key("ctrl+a")
         self.type_text(path)

@@ -59,6 +59,11 @@ def road(s):
         s.file_dialog(main, "f", "o", good)
         shown = main_sized_for(BMP_SIZE)
 
+    with s.step("cancel the open dialog: nothing changes"):
+        s.file_dialog(main_window(), "f", "o", None)
+        check(main_window().size == shown.size, f"the main window measures {main_window().size}")
+        s.expect_shown("the main window's view", main_window, picture, P.check_exact)
+
     for name in broken:
         with s.step(f"open {name}: the picture, the window and the program stay"):
             s.file_dialog(main_window(), "f", "o", s.path(name))

@@ -146,6 +146,13 @@ def road(s):
         # No outline: the selection's coordinates survive, its outline does not.
         s.expect_shown("the main window's view", main_window, jpeg, P.check_near)
 
+    with s.step("cut right after opening takes the last selection from the new picture"):
+        kept = P.piece(jpeg, 10, 20, 260, 90)
+        s.menu(main, "t", "k")
+        cut = cut_window(kept.size)
+        s.expect_shown("the cut-result window", lambda: cut, kept, P.check_near)
+        close_cut(cut)
+
     smooth = P.piece(jpeg, 60, 50, 330, 230)
     with s.step("select and cut a piece of the JPEG"):
         s.drag(main_window(), (60, 50), (330, 230), via=[(200, 140)])
