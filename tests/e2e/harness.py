@@ -213,15 +213,17 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
         return to
 
-    def shown_pixels(self, window, size):
-        """What the window shows in the top-left corner of its client area."""
+    def shown_pixels(self, window, size, at=(0, 0)):
+        """What the window shows at a place of its client area."""
         result = self.tool("import", "-window", window.id, "png:-", binary=True, ok=False, timeout=20)
         check(result.returncode == 0 and result.stdout, f"cannot capture {window}")
         shown = Image.open(io.BytesIO(result.stdout)).convert("RGB")
-        return shown.crop((0, self.menu_bar, size[0], self.menu_bar + size[1]))
+        left, top = at[0], self.menu_bar + at[1]
+        return shown.crop((left, top, left + size[0], top + size[1]))
 
-    def expect_shown(self, what, window, expected, compare):
-        """Waits until the window shows the expected picture.
+    def expect_shown(self, what, window, expected, compare, at=(0, 0)):
+        """Waits until the window shows the expected picture at a place of its
+        client area.
 
         window is a function returning the window; compare(what, got, want)
         raises CheckFailed on a difference. A window just uncovered by a
@@ -230,7 +232,7 @@ class Session:
         until = time.monotonic() + 5
         while True:
             try:
-                return compare(what, self.shown_pixels(window(), expected.size), expected)
+                return compare(what, self.shown_pixels(window(), expected.size, at), expected)
             except CheckFailed:
                 if time.monotonic() > until:
                     raise
@@ -346,7 +348,8 @@ class Session:
             wait_for("the dialog to close", gone, 8)
 
     def drag(self, window, start, end, via=()):
-        """Drags with the left button between picture pixels of the main view.
+        """Drags with the left button between picture pixels of the main view,
+        and returns where it ended in them (the pointer stays on the screen).
 
         The view's origin is the client area's, just below the menu bar.
         """
@@ -357,13 +360,15 @@ class Session:
             y = min(max(window.y + self.menu_bar + point[1], 0), SCREEN[1] - 1)
             self.xdotool("mousemove", str(x), str(y))
             time.sleep(0.03)
+            return x - window.x, y - window.y - self.menu_bar
 
         move(start)
         self.xdotool("mousedown", "1")
         for point in via:
             move(point)
-        move(end)
+        ended = move(end)
         self.xdotool("mouseup", "1")
+        return ended
 
     def clipboard_png(self):
         result = self.tool("xclip", "-selection", "clipboard", "-t", "image/png", "-o",

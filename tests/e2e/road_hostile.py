@@ -44,10 +44,20 @@ def road(s):
         return wait_for(f"the main window to measure {want[0]} x {want[1]}",
                         lambda: main_window().size == want and main_window(), 10)
 
-    def cut_appears():
+    def cut_beyond(start, end):
+        """Cuts a selection that reaches off the picture: the piece keeps the
+        selection's size, and where it lies on the picture it holds the
+        picture's pixels (what lies off it is the program's choice)."""
         s.menu(main_window(), "t", "k")
-        cut = wait_for("the cut-result window", lambda: s.find(caption=CUT_CAPTION), 10)
-        s.check_alive()
+        left, right = sorted((start[0], end[0]))
+        top, bottom = sorted((start[1], end[1]))
+        size = (right - left, bottom - top)
+        want = (size[0], size[1] + s.menu_bar)
+        cut = wait_for(f"the cut-result window measuring {want[0]} x {want[1]}",
+                       lambda: (w := s.find(caption=CUT_CAPTION)) and w.size == want and w, 10)
+        on_picture = (max(left, 0), max(top, 0), min(right, BMP_SIZE[0]), min(bottom, BMP_SIZE[1]))
+        s.expect_shown("the part of the piece on the picture", lambda: cut, P.piece(picture, *on_picture),
+                       P.check_exact, at=(on_picture[0] - left, on_picture[1] - top))
         s.menu(cut, "f", "c")
         wait_for("the cut-result window to hide", lambda: s.find(caption=CUT_CAPTION) is None, 5)
 
@@ -93,9 +103,9 @@ def road(s):
 
     with s.step("drag far beyond the right and bottom edges and cut"):
         window = main_window()
-        s.drag(window, (150, 100), (window.width + 400, window.height + 300),
-               via=[(window.width + 50, window.height)])
-        cut_appears()
+        end = s.drag(window, (150, 100), (window.width + 400, window.height + 300),
+                     via=[(window.width + 50, window.height)])
+        cut_beyond((150, 100), end)
 
     with s.step("drag to negative coordinates and cut"):
         window = main_window()
@@ -104,8 +114,9 @@ def road(s):
             # its left and above it, as a user would by moving it.
             s.xdotool("windowmove", "--sync", window.id, "300", "300")
             window = wait_for("the window to move", lambda: main_window().x >= 200 and main_window(), 5)
-        s.drag(window, (150, 100), (-180, -250), via=[(-20, -20), (-100, 50)])
-        cut_appears()
+        end = s.drag(window, (150, 100), (-180, -250), via=[(-20, -20), (-100, 50)])
+        check(end == (-180, -250), f"the drag ended at {end}, off the screen")
+        cut_beyond((150, 100), end)
         s.menu(main_window(), "t", "c")
         s.settle(main_window())
 
