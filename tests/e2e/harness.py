@@ -142,7 +142,8 @@ class Session:
         prefix = self.path("prefix")
         result = subprocess.run([self.cmake, "--install", self.build_dir, "--prefix", prefix],
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        check(result.returncode == 0, "installing failed:\n" + result.stdout)
+        check(result.returncode == 0, "installing failed (it takes what every target of the build made, "
+                                      "not only the program's):\n" + result.stdout)
         program = os.path.join(prefix, "bin", "kiritori")
         check(os.access(program, os.X_OK), f"no installed program at {program}")
         return program
