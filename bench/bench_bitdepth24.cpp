@@ -14,10 +14,8 @@
 #include <memory>
 #include <vector>
 
+#include "bench/Layers.h"
 #include "graphics/Bitmap.h"
-#include "graphics/Graphics.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
 
 namespace {
 
@@ -53,9 +51,7 @@ double Seconds(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 int main() {
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
+  const bench::GraphicsLayers layers;
   {
     const std::size_t outputBytes = std::size_t{(kWidth * 3 + 3) & ~3} * kHeight;
     std::vector<std::uint8_t> from(outputBytes, 0x5A);
@@ -92,8 +88,5 @@ int main() {
                 "speed ratio conversion / memcpy: %.2f (check %u)\n",
                 copyFresh * 1e3, copyFresh / convert, observed & 1);
   }
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
   return 0;
 }

@@ -6,10 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "bench/Layers.h"
 #include "graphics/Bitmap.h"
-#include "graphics/Graphics.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
 
 namespace {
 
@@ -41,9 +39,7 @@ double Cost(TBitmap& source, int reps) {
 }  // namespace
 
 int main() {
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
+  const bench::GraphicsLayers layers;
   {
     TBitmap large;
     TBitmap small;
@@ -59,8 +55,5 @@ int main() {
                 largeCost * 1e6);
     std::printf("ratio 6000x4000 / 60x40: %.2f (pixel ratio 10000; should stay near 1)\n", largeCost / smallCost);
   }
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
   return 0;
 }

@@ -15,11 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/Layers.h"
 #include "graphics/Bitmap.h"
-#include "graphics/Graphics.h"
-#include "platform/Platform.h"
 #include "runtime/FileStream.h"
-#include "runtime/Runtime.h"
 
 namespace {
 
@@ -78,9 +76,7 @@ double Best(F f) {
 }  // namespace
 
 int main() {
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
+  const bench::GraphicsLayers layers;
   const std::string name = WriteFile();
   ReadBytes(name);  // into the page cache
   ReadBytes(name);
@@ -89,8 +85,5 @@ int main() {
   std::printf("6000 x 4000 24-bit BMP from the page cache: read %.1f ms, load %.1f ms, ratio %.2f (limit 1.5)\n",
               read * 1e3, load * 1e3, load / read);
   unlink(name.c_str());
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
   return load / read <= 1.5 ? 0 : 1;
 }

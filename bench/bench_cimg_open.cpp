@@ -8,20 +8,14 @@
 #include <string>
 
 #include "bench/JpegBench.h"
+#include "bench/Layers.h"
 #include "graphics/Bitmap.h"
-#include "graphics/Graphics.h"
 #include "graphics/Picture.h"
 #include "imaging/Cimg.h"
-#include "jpeg/Jpeg.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
 
 int main() {
   using namespace jpegbench;
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
-  jpeg::Startup();
+  const bench::JpegLayers layers;
 
   const std::string ppm = WritePpm(PhotoLikeRgb());
   const std::string jpg = ppm + ".jpg";
@@ -41,9 +35,5 @@ int main() {
 
   std::printf("cimg open 6000x4000: ours %.3f s cpu, djpeg -dct float %.3f s, ratio %.3f\n", ours, reference,
               ours / reference);
-  jpeg::Shutdown();
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
   return 0;
 }

@@ -7,18 +7,12 @@
 #include <string>
 
 #include "bench/JpegBench.h"
-#include "graphics/Graphics.h"
-#include "jpeg/Jpeg.h"
+#include "bench/Layers.h"
 #include "jpeg/JpegImage.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
 
 int main() {
   using namespace jpegbench;
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
-  jpeg::Startup();
+  const bench::JpegLayers layers;
 
   const std::string ppm = WritePpm(PhotoLikeRgb());
   const std::string jpg = ppm + ".jpg";
@@ -35,9 +29,5 @@ int main() {
 
   std::printf("jpeg decode 6000x4000: ours %.3f s cpu, djpeg -dct float %.3f s, ratio %.3f\n", ours, reference,
               ours / reference);
-  jpeg::Shutdown();
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
   return 0;
 }

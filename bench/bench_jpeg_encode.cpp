@@ -7,11 +7,8 @@
 #include <string>
 
 #include "bench/JpegBench.h"
-#include "graphics/Graphics.h"
-#include "jpeg/Jpeg.h"
+#include "bench/Layers.h"
 #include "jpeg/JpegImage.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
 
 namespace {
 
@@ -28,10 +25,7 @@ class NullStream : public TStream {
 
 int main() {
   using namespace jpegbench;
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
-  jpeg::Startup();
+  const bench::JpegLayers layers;
 
   const std::vector<std::uint8_t> rgb = PhotoLikeRgb();
   const std::string ppm = WritePpm(rgb);
@@ -60,9 +54,5 @@ int main() {
 
   std::printf("jpeg encode 6000x4000: ours %.3f s cpu, cjpeg -quality 90 -dct float %.3f s, ratio %.3f\n", ours,
               reference, ours / reference);
-  jpeg::Shutdown();
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
   return 0;
 }

@@ -11,17 +11,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "bench/Layers.h"
 #include "app/DispForm.h"
 #include "app/MainForm.h"
 #include "framework/Application.h"
-#include "framework/Framework.h"
 #include "framework/Screen.h"
 #include "framework/Testing.h"
 #include "graphics/Bitmap.h"
-#include "graphics/Graphics.h"
-#include "jpeg/Jpeg.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
 
 namespace {
 
@@ -76,13 +72,7 @@ double SecondsPerMove(int width, int height) {
 }  // namespace
 
 int main() {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
-  jpeg::Startup();
-  framework::Startup();
-  framework::SetScreenWorkAreaForTesting(Rect(0, 0, 1280, 1024));
+  const bench::WindowLayers layers(1280, 1024);
 
   const double large = SecondsPerMove(6000, 4000);
   const double small = SecondsPerMove(600, 400);
@@ -91,10 +81,5 @@ int main() {
   std::printf("   600 x  400 picture: %.3f ms\n", small * 1e3);
   std::printf("  ratio large / small: %.2f (should stay near 1)\n", large / small);
 
-  framework::Shutdown();
-  jpeg::Shutdown();
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
   return 0;
 }

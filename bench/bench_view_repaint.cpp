@@ -8,17 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/Layers.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
-#include "framework/Framework.h"
 #include "framework/Screen.h"
 #include "framework/ScrollBox.h"
 #include "framework/Testing.h"
 #include "graphics/Bitmap.h"
-#include "graphics/Graphics.h"
-#include "jpeg/Jpeg.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
 #include "ui/Image.h"
 
 namespace {
@@ -94,14 +90,8 @@ double SecondsPerRepaint(int width, int height) {
 }  // namespace
 
 int main() {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
-  jpeg::Startup();
-  framework::Startup();
   // Room for the whole 1000 x 800 client area.
-  framework::SetScreenWorkAreaForTesting(Rect(0, 0, 1920, 1200));
+  const bench::WindowLayers layers(1920, 1200);
 
   const double large = SecondsPerRepaint(6000, 4000);
   const double small = SecondsPerRepaint(1200, 900);
@@ -110,10 +100,5 @@ int main() {
   std::printf("  1200 x  900 picture: %.3f ms\n", small * 1e3);
   std::printf("  ratio large / small: %.2f (should stay near 1)\n", large / small);
 
-  framework::Shutdown();
-  jpeg::Shutdown();
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
   return 0;
 }
