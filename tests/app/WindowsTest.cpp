@@ -147,4 +147,25 @@ TEST(MainWindow, ItsCloseCommandEndsTheApplication) {
   EXPECT_TRUE(Application->Terminated());
 }
 
+TEST(Windows, BothPictureDialogsOfferPicturesFirstThenAllFiles) {
+  Started s;
+  const std::vector<std::string> entries{"画像ファイル(*.jpg;*.bmp)", "全ファイル(*.*)"};
+  EXPECT_EQ(mainForm->OpenDialog->Filter(), "画像ファイル(*.jpg;*.bmp)|*.jpg;*.bmp|全ファイル(*.*)|*.*");
+  EXPECT_EQ(dispForm->SaveDialog->Filter(), mainForm->OpenDialog->Filter());
+  EXPECT_EQ(dispForm->SaveDialog->DefaultExt(), ".jpg");
+  for (TOpenDialog* dialog : {static_cast<TOpenDialog*>(mainForm->OpenDialog),
+                              static_cast<TOpenDialog*>(dispForm->SaveDialog)}) {
+    std::vector<std::string> shown;
+    int chosen = -1;
+    framework::testing::RunLater([&] {
+      shown = framework::testing::FileDialogFilters();
+      chosen = framework::testing::FileDialogFilterIndex();
+      framework::testing::CancelFileDialog();
+    });
+    EXPECT_FALSE(dialog->Run());
+    EXPECT_EQ(shown, entries);
+    EXPECT_EQ(chosen, 0);
+  }
+}
+
 }  // namespace
