@@ -17,6 +17,9 @@ struct ClipboardState {
   HWND openWindow = nullptr;
   HWND owner = nullptr;
   bool changed = false;
+  // Opened, and what other programs offer not asked for yet: a bracket that
+  // only writes never fetches (and decodes) another program's picture.
+  bool importPending = false;
   std::vector<platform::ClipboardEntry> entries;
   std::unique_ptr<platform::ClipboardBackend> backend;
 };
@@ -61,19 +64,12 @@ bool RequireOpen() {
   return false;
 }
 
-}  // namespace
-
-BOOL OpenClipboard(HWND owner) {
+// Takes in what other programs offer, once per bracket, before the first
+// call that reads or adds to the contents.
+void TakeInPending() {
   ClipboardState& state = State();
-  if (state.open) {
-    if (state.openWindow == owner) return TRUE;
-    SetLastError(ERROR_BUSY);
-    return FALSE;
-  }
-  if (owner != nullptr && !IsWindow(owner)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!state.importPending) return;
+  state.importPending = false;
   std::vector<platform::ClipboardEntry> imported;
   bool replace = false;
   try {
@@ -88,9 +84,25 @@ BOOL OpenClipboard(HWND owner) {
     state.entries = std::move(imported);
     state.owner = nullptr;
   }
+}
+
+}  // namespace
+
+BOOL OpenClipboard(HWND owner) {
+  ClipboardState& state = State();
+  if (state.open) {
+    if (state.openWindow == owner) return TRUE;
+    SetLastError(ERROR_BUSY);
+    return FALSE;
+  }
+  if (owner != nullptr && !IsWindow(owner)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
   state.open = true;
   state.openWindow = owner;
   state.changed = false;
+  state.importPending = true;
   return TRUE;
 }
 
@@ -99,6 +111,7 @@ BOOL CloseClipboard() {
   ClipboardState& state = State();
   state.open = false;
   state.openWindow = nullptr;
+  state.importPending = false;
   if (state.changed) {
     state.changed = false;
     try {
@@ -113,6 +126,7 @@ BOOL CloseClipboard() {
 BOOL EmptyClipboard() {
   if (!RequireOpen()) return FALSE;
   ClipboardState& state = State();
+  state.importPending = false;
   DeleteAll(state.entries);
   state.owner = state.openWindow;
   state.changed = true;
@@ -121,6 +135,7 @@ BOOL EmptyClipboard() {
 
 HANDLE SetClipboardData(UINT format, HANDLE data) {
   if (!RequireOpen()) return nullptr;
+  TakeInPending();
   ClipboardState& state = State();
   if (format == 0 || !DataFitsFormat(format, data)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -148,6 +163,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
 
 HANDLE GetClipboardData(UINT format) {
   if (!RequireOpen()) return nullptr;
+  TakeInPending();
   for (const platform::ClipboardEntry& entry : State().entries) {
     if (entry.format == format) return entry.data;
   }
@@ -156,6 +172,7 @@ HANDLE GetClipboardData(UINT format) {
 
 UINT EnumClipboardFormats(UINT format) {
   if (!RequireOpen()) return 0;
+  TakeInPending();
   const std::vector<platform::ClipboardEntry>& entries = State().entries;
   SetLastError(ERROR_SUCCESS);
   if (format == 0) return entries.empty() ? 0 : entries.front().format;
@@ -165,9 +182,13 @@ UINT EnumClipboardFormats(UINT format) {
   return 0;
 }
 
-int CountClipboardFormats() { return static_cast<int>(State().entries.size()); }
+int CountClipboardFormats() {
+  TakeInPending();
+  return static_cast<int>(State().entries.size());
+}
 
 BOOL IsClipboardFormatAvailable(UINT format) {
+  TakeInPending();
   const std::vector<platform::ClipboardEntry>& entries = State().entries;
   return std::any_of(entries.begin(), entries.end(), [&](const auto& e) { return e.format == format; }) ? TRUE
                                                                                                         : FALSE;
@@ -192,6 +213,7 @@ void ClipboardShutdown() noexcept {
   state.openWindow = nullptr;
   state.owner = nullptr;
   state.changed = false;
+  state.importPending = false;
   state.backend.reset();
 }
 

@@ -68,10 +68,12 @@ struct ClipboardEntry {
 class ClipboardBackend {
  public:
   virtual ~ClipboardBackend() = default;
-  // Called when the clipboard opens. Returns true and fills `entries` (empty on
-  // entry) when the clipboard now holds data from elsewhere, which then replaces
-  // the contents; the clipboard takes over every handle put there, even when
-  // Import fails. False keeps the contents.
+  // Called once in an open bracket, before the first call that reads or adds
+  // to the contents; never in a bracket that empties the clipboard first.
+  // Returns true and fills `entries` (empty on entry) when the clipboard now
+  // holds data from elsewhere, which then replaces the contents; the clipboard
+  // takes over every handle put there, even when Import fails. False keeps the
+  // contents.
   virtual bool Import(std::vector<ClipboardEntry>& entries) = 0;
   // Called when the clipboard closes after its contents changed. The handles
   // stay the clipboard's.

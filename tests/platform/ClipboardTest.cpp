@@ -155,10 +155,13 @@ class RecordingBackend final : public platform::ClipboardBackend {
   explicit RecordingBackend(std::vector<UINT>& published, bool offerText)
       : published_(published), offerText_(offerText) {}
   bool Import(std::vector<platform::ClipboardEntry>& entries) override {
+    ++imports;
     if (!offerText_) return false;
     entries.push_back({CF_TEXT, NewText("outside")});
     return true;
   }
+  int imports = 0;
+
   void Publish(const std::vector<platform::ClipboardEntry>& entries) override {
     published_.clear();
     for (const auto& e : entries) published_.push_back(e.format);
@@ -190,6 +193,26 @@ TEST_F(ClipboardTest, TheBackEndSeesChangesWhenTheClipboardClosesAndMayReplaceIt
   EXPECT_EQ(platform::LiveObjectCount(ObjectKind::Bitmap), bitmaps - 1);
   EXPECT_EQ(GetClipboardOwner(), nullptr);
   CloseClipboard();
+  platform::SetClipboardBackend(std::move(previous));
+}
+
+TEST_F(ClipboardTest, OnlyABracketThatReadsOrAddsTakesInWhatOtherProgramsOffer) {
+  std::vector<UINT> published;
+  auto owned = std::make_unique<RecordingBackend>(published, true);
+  RecordingBackend& backend = *owned;
+  auto previous = platform::SetClipboardBackend(std::move(owned));
+  // Writing a picture never fetches another program's.
+  OpenClipboard(Window());
+  EmptyClipboard();
+  SetClipboardData(CF_BITMAP, NewBitmap());
+  CloseClipboard();
+  EXPECT_EQ(backend.imports, 0);
+  // Reading takes it in once per bracket.
+  OpenClipboard(Window());
+  EXPECT_EQ(EnumClipboardFormats(0), static_cast<UINT>(CF_TEXT));
+  EXPECT_NE(GetClipboardData(CF_TEXT), nullptr);
+  CloseClipboard();
+  EXPECT_EQ(backend.imports, 1);
   platform::SetClipboardBackend(std::move(previous));
 }
 
