@@ -71,9 +71,8 @@ void TdispForm::ShowPiece(Cimg* holder, const TRect& rect) {
     }
     pieceView = runtime::CreateComponent<TImage>(*this);
     const TRect ordered = app::OrderedRect(rect);
-    const int width = ordered.Right - ordered.Left;
-    const int height = ordered.Bottom - ordered.Top;
-    pieceView->SetBounds(0, 0, width, height);
+    if (!app::FitsPiece(ordered)) return;
+    pieceView->SetBounds(0, 0, static_cast<int>(ordered.Width()), static_cast<int>(ordered.Height()));
     SetClientWidth(pieceView->Width());
     SetClientHeight(pieceView->Height());
     pieceView->SetParent(ScrollBox);

@@ -126,10 +126,12 @@ void TmainForm::FileMenuOpenClick(TObject*) {
     const std::string fileName = OpenDialog->FileName();
     if (currentImage->Load(fileName)) {
       Image->Picture().AsBitmap().CopyFrom(currentImage->bitmap.get());
+      // The view shows the new picture, which carries no outline, whatever
+      // the steps below do.
+      loaded = true;
       FitToPicture(currentImage.get());
       SB->SetSimpleText(ExtractFileName(fileName));
       currentImage->Make24Bit();
-      loaded = true;
     }
   } catch (...) {
     // Open reports nothing: a picture that cannot be shown leaves the window
@@ -162,9 +164,10 @@ void TmainForm::toolMenuClipbdClick(TObject*) {
       outlineShown = false;
     }
     const TRect ordered = app::OrderedRect(selection);
+    if (!app::FitsPiece(ordered)) return;
     TBitmap& scratch = Image2->Picture().AsBitmap();
-    scratch.SetWidth(ordered.Right - ordered.Left);
-    scratch.SetHeight(ordered.Bottom - ordered.Top);
+    scratch.SetWidth(static_cast<std::int32_t>(ordered.Width()));
+    scratch.SetHeight(static_cast<std::int32_t>(ordered.Height()));
     app::CopyPiece(Image2->Canvas(), *currentImage->bitmap, ordered);
     SharedClipboard()->CopyFrom(&Image2->Picture());
   } catch (...) {

@@ -1,5 +1,7 @@
 #include "app/Piece.h"
 
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 namespace app {
@@ -11,8 +13,14 @@ TRect OrderedRect(const TRect& selection) noexcept {
   return r;
 }
 
+bool FitsPiece(const TRect& ordered) noexcept {
+  constexpr std::int64_t kMost = std::numeric_limits<std::int32_t>::max();
+  return ordered.Width() <= kMost && ordered.Height() <= kMost;
+}
+
 void CopyPiece(TCanvas& dest, TBitmap& source, const TRect& ordered) {
-  const TRect piece = Rect(0, 0, ordered.Right - ordered.Left, ordered.Bottom - ordered.Top);
+  const TRect piece =
+      Rect(0, 0, static_cast<std::int32_t>(ordered.Width()), static_cast<std::int32_t>(ordered.Height()));
   const bool inside = ordered.Left >= 0 && ordered.Top >= 0 && ordered.Right <= source.Width() &&
                       ordered.Bottom <= source.Height();
   if (!inside) {
