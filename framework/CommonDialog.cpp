@@ -69,6 +69,15 @@ QStringList NameFiltersOf(const std::string& filter) {
   return filters;
 }
 
+// The descriptions of NameFiltersOf's entries, in the same order: what the
+// dialog names a filter by while it hides the patterns.
+QStringList DescriptionsOf(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split(u'|');
+  QStringList descriptions;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) descriptions.append(parts[i]);
+  return descriptions;
+}
+
 }  // namespace
 
 class FileDialogRun {
@@ -85,6 +94,7 @@ class FileDialogRun {
     d.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     d.setSizeGripEnabled(options.Contains(ofEnableSizing));
     filters_ = NameFiltersOf(owner.Filter());
+    descriptions_ = DescriptionsOf(owner.Filter());
     if (!filters_.isEmpty()) {
       d.setNameFilters(filters_);
       const int index = owner.FilterIndex();
@@ -134,15 +144,18 @@ class FileDialogRun {
     // The dialog's own loop, not QDialog::exec: a nested QEventLoop returns at
     // once after the application was asked to quit outside its loop.
     d.setResult(QDialog::Rejected);
-    while (d.isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    const bool confirmed = d.result() == QDialog::Accepted;
+    // Qt may destroy the dialog with its parent window while the loop runs.
+    while (dialog_ != nullptr && dialog_->isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const bool confirmed = dialog_ != nullptr && d.result() == QDialog::Accepted;
     if (confirmed) {
       const QStringList files = d.selectedFiles();
       if (!files.isEmpty()) {
         owner_.fileName_ = QFileInfo(files.first()).absoluteFilePath().toStdString();
         // The closing step already sees the confirmed name.
         currentPath_ = owner_.fileName_;
-        const qsizetype index = filters_.indexOf(d.selectedNameFilter());
+        const QString chosen = d.selectedNameFilter();
+        qsizetype index = filters_.indexOf(chosen);
+        if (index < 0) index = descriptions_.indexOf(chosen);
         if (index >= 0) owner_.filterIndex_ = static_cast<int>(index) + 1;
       }
     }
@@ -162,6 +175,7 @@ class FileDialogRun {
   QPointer<QFileDialog> dialog_;
   std::unique_ptr<TDialogRoom> room_;
   QStringList filters_;
+  QStringList descriptions_;
   std::string currentPath_;
   FileDialogRun* previous_;
 };

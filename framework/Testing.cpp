@@ -199,6 +199,16 @@ std::vector<std::string> FileDialogFilters() {
   return entries;
 }
 
+void ChooseFileDialogFilter(int index) {
+  QFileDialog* dialog = framework::detail::RunningFileDialog();
+  auto* box = dialog != nullptr ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
+  // Activation is what the user's choice sends; the dialog filters on it.
+  if (box != nullptr && index >= 0 && index < box->count()) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  }
+}
+
 int FileDialogFilterIndex() {
   const QFileDialog* dialog = framework::detail::RunningFileDialog();
   const auto* box = dialog != nullptr ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;

@@ -55,6 +55,8 @@ void AcceptFileDialog(const std::string& name);
 void CancelFileDialog();
 // The entries of the file-type box as it shows them, and the 0-based index of the chosen one.
 std::vector<std::string> FileDialogFilters();
+// Chooses the entry at index (0-based) in the file-type box, as the user does.
+void ChooseFileDialogFilter(int index);
 int FileDialogFilterIndex();
 // The suffix the dialog adds to names typed without one, without the period ("jpg").
 std::string FileDialogDefaultSuffix();

@@ -60,6 +60,22 @@ TEST_F(FileDialogTest, OpensAFileTypedWithItsFullPathInAnotherFolder) {
   EXPECT_FALSE(framework::testing::FileDialogShowing());
 }
 
+TEST_F(FileDialogTest, TheFileTypeChosenIsTheFilterIndexAfterwards) {
+  RunLater([&] {
+    framework::testing::ChooseFileDialogFilter(1);
+    framework::testing::AcceptFileDialog(Path("elsewhere/photo.jpg"));
+  });
+  ASSERT_TRUE(dialog_.Run());
+  EXPECT_EQ(dialog_.FilterIndex(), 2);
+  int shownFirst = -1;
+  RunLater([&] {
+    shownFirst = framework::testing::FileDialogFilterIndex();
+    framework::testing::CancelFileDialog();
+  });
+  EXPECT_FALSE(dialog_.Run());
+  EXPECT_EQ(shownFirst, 1);
+}
+
 TEST_F(FileDialogTest, CancelKeepsTheFileName) {
   dialog_.SetFileName(Path("old.jpg"));
   RunLater([] { framework::testing::CancelFileDialog(); });
