@@ -155,6 +155,28 @@ TEST_F(PictureDialogTest, ThePreviewWindowFitsThreeQuartersOfTheMonitorAndEscape
   EXPECT_TRUE(closed);
 }
 
+TEST_F(PictureDialogTest, ThePreviewWindowGivesASmallPictureItsSizeAndAMargin) {
+  WriteJpeg(Path("small.jpg"), 100, 80, 0x00FF00);
+  int width = 0;
+  int height = 0;
+  RunWith(dialog_, [&] {
+    ft::SelectInFileDialog(Path("small.jpg"));
+    ft::RunLater([&] {
+      auto* form = dynamic_cast<TCustomForm*>(dialog_.FindComponent("PreviewForm"));
+      ASSERT_NE(form, nullptr);
+      auto* panel = dynamic_cast<TControl*>(form->FindComponent("Panel"));
+      ASSERT_NE(panel, nullptr);
+      width = panel->ClientWidth();
+      height = panel->ClientHeight();
+      ft::PressKey(*form, VK_ESCAPE, TShiftState{});
+    });
+    ft::PressMouse(dialog_.PreviewButton(), mbLeft, ssLeft, 5, 5);
+    ft::ReleaseMouse(dialog_.PreviewButton(), mbLeft, TShiftState{}, 5, 5);
+  });
+  EXPECT_EQ(width, 110);
+  EXPECT_EQ(height, 90);
+}
+
 TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) {
   // A header that claims 65000 × 65000 pixels loads, but no bitmap can hold
   // the decoded picture.
