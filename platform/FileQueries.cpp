@@ -116,10 +116,15 @@ HANDLE FindFirstFileA(LPCSTR fileName, WIN32_FIND_DATAA* data) {
       SetLastError(ERROR_PATH_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
     }
+    // Names here may hold "*" and "?": a file of exactly the name asked for
+    // comes first, before the names the pattern also matches.
+    WIN32_FIND_DATAA exact;
+    const bool named = Describe(path, last, exact);
+    if (named) state->pending.push_back(exact);
     // The platform matches names without regard to case.
     while (const dirent* entry = readdir(stream)) {
       const std::string name(entry->d_name);
-      if (fnmatch(last.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
+      if ((named && name == last) || fnmatch(last.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
       WIN32_FIND_DATAA found;
       if (Describe(dir + "/" + name, name, found)) state->pending.push_back(found);
     }

@@ -67,6 +67,22 @@ TEST_F(FileQueriesTest, WildcardsMatchWithoutRegardToCase) {
   FindClose(find);
 }
 
+TEST_F(FileQueriesTest, ANameThatHoldsWildcardsFindsThatFileFirst) {
+  // Here "*" may be part of a name; a folder the pattern also matches must not
+  // stand in for the file.
+  std::filesystem::create_directories(Path("pic-folder.jpg"));
+  std::ofstream(Path("pic*.jpg")) << "x";
+  WIN32_FIND_DATAA data{};
+  HANDLE find = FindFirstFileA(Path("pic*.jpg").c_str(), &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_STREQ(data.cFileName, "pic*.jpg");
+  EXPECT_EQ(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  ASSERT_TRUE(FindNextFileA(find, &data));
+  EXPECT_STREQ(data.cFileName, "pic-folder.jpg");
+  EXPECT_FALSE(FindNextFileA(find, &data));
+  FindClose(find);
+}
+
 TEST(FileTimeTest, ConvertsToCalendarFields) {
   // 2001-09-09 01:46:40.123 UTC is 1000000000.123 seconds after 1970.
   const std::uint64_t ticks = (1000000000ull + 11644473600ull) * 10000000ull + 1230000ull;
