@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "bench/Layers.h"
 #include "graphics/Bitmap.h"
+#include "tests/Layers.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ double Seconds(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 int main() {
-  const bench::GraphicsLayers layers;
+  const layers::GraphicsLayers started;
   {
     const std::size_t outputBytes = std::size_t{(kWidth * 3 + 3) & ~3} * kHeight;
     std::vector<std::uint8_t> from(outputBytes, 0x5A);

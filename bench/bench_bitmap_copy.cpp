@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "bench/Layers.h"
 #include "graphics/Bitmap.h"
+#include "tests/Layers.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ double Cost(TBitmap& source, int reps) {
 }  // namespace
 
 int main() {
-  const bench::GraphicsLayers layers;
+  const layers::GraphicsLayers started;
   {
     TBitmap large;
     TBitmap small;

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "bench/Layers.h"
 #include "graphics/Bitmap.h"
 #include "runtime/FileStream.h"
+#include "tests/Layers.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ double Best(F f) {
 }  // namespace
 
 int main() {
-  const bench::GraphicsLayers layers;
+  const layers::GraphicsLayers started;
   const std::string name = WriteFile();
   ReadBytes(name);  // into the page cache
   ReadBytes(name);

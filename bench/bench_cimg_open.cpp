@@ -8,14 +8,14 @@
 #include <string>
 
 #include "bench/JpegBench.h"
-#include "bench/Layers.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Picture.h"
 #include "imaging/Cimg.h"
+#include "tests/Layers.h"
 
 int main() {
   using namespace jpegbench;
-  const bench::JpegLayers layers;
+  const layers::JpegLayers started;
 
   const std::string ppm = WritePpm(PhotoLikeRgb());
   const std::string jpg = ppm + ".jpg";

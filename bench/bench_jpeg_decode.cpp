@@ -7,12 +7,12 @@
 #include <string>
 
 #include "bench/JpegBench.h"
-#include "bench/Layers.h"
 #include "jpeg/JpegImage.h"
+#include "tests/Layers.h"
 
 int main() {
   using namespace jpegbench;
-  const bench::JpegLayers layers;
+  const layers::JpegLayers started;
 
   const std::string ppm = WritePpm(PhotoLikeRgb());
   const std::string jpg = ppm + ".jpg";

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "bench/JpegBench.h"
-#include "bench/Layers.h"
 #include "jpeg/JpegImage.h"
+#include "tests/Layers.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ class NullStream : public TStream {
 
 int main() {
   using namespace jpegbench;
-  const bench::JpegLayers layers;
+  const layers::JpegLayers started;
 
   const std::vector<std::uint8_t> rgb = PhotoLikeRgb();
   const std::string ppm = WritePpm(rgb);

@@ -11,13 +11,13 @@
 #include <cstdlib>
 #include <memory>
 
-#include "bench/Layers.h"
 #include "app/DispForm.h"
 #include "app/MainForm.h"
 #include "framework/Application.h"
 #include "framework/Screen.h"
 #include "framework/Testing.h"
 #include "graphics/Bitmap.h"
+#include "tests/Layers.h"
 
 namespace {
 
@@ -72,7 +72,9 @@ double SecondsPerMove(int width, int height) {
 }  // namespace
 
 int main() {
-  const bench::WindowLayers layers(1280, 1024);
+  layers::PreferOffscreenPlatform();
+  const layers::UiLayers started;
+  framework::SetScreenWorkAreaForTesting(Rect(0, 0, 1280, 1024));
 
   const double large = SecondsPerMove(6000, 4000);
   const double small = SecondsPerMove(600, 400);

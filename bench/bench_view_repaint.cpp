@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "bench/Layers.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
 #include "framework/Screen.h"
 #include "framework/ScrollBox.h"
 #include "framework/Testing.h"
 #include "graphics/Bitmap.h"
+#include "tests/Layers.h"
 #include "ui/Image.h"
 
 namespace {
@@ -91,7 +91,9 @@ double SecondsPerRepaint(int width, int height) {
 
 int main() {
   // Room for the whole 1000 x 800 client area.
-  const bench::WindowLayers layers(1920, 1200);
+  layers::PreferOffscreenPlatform();
+  const layers::UiLayers started;
+  framework::SetScreenWorkAreaForTesting(Rect(0, 0, 1920, 1200));
 
   const double large = SecondsPerRepaint(6000, 4000);
   const double small = SecondsPerRepaint(1200, 900);

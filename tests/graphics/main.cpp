@@ -1,17 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "graphics/Graphics.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
+#include "tests/Layers.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
-  const int result = RUN_ALL_TESTS();
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
-  return result;
+  const layers::GraphicsLayers started;
+  return RUN_ALL_TESTS();
 }

@@ -1,20 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "graphics/Graphics.h"
-#include "jpeg/Jpeg.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
+#include "tests/Layers.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
-  jpeg::Startup();
-  const int result = RUN_ALL_TESTS();
-  jpeg::Shutdown();
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
-  return result;
+  const layers::JpegLayers started;
+  return RUN_ALL_TESTS();
 }

@@ -7,12 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "framework/Framework.h"
-#include "graphics/Graphics.h"
-#include "jpeg/Jpeg.h"
-#include "platform/Platform.h"
-#include "runtime/Runtime.h"
-#include "ui/Ui.h"
+#include "tests/Layers.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -22,18 +17,6 @@ int main(int argc, char** argv) {
     std::fputs("ui_x11_tests: needs an X display and QT_QPA_PLATFORM=xcb; run it through run-under-xvfb.sh\n", stderr);
     return 1;
   }
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
-  jpeg::Startup();
-  framework::Startup();
-  ui::Startup();
-  const int result = RUN_ALL_TESTS();
-  ui::Shutdown();
-  framework::Shutdown();
-  jpeg::Shutdown();
-  graphics::Shutdown();
-  platform::Shutdown();
-  runtime::Shutdown();
-  return result;
+  const layers::UiLayers started;
+  return RUN_ALL_TESTS();
 }
