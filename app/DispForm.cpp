@@ -11,16 +11,11 @@ TdispForm* dispForm = nullptr;
 TdispForm::TdispForm(TComponent* owner) : TForm(owner) {
   BuildFromDefinition();
   SaveDialog->SetDefaultExt(strings::DefaultSaveExtension);
-  SaveDialog->SetFilter(strings::PictureFilter);
-  SaveDialog->SetFilter(SaveDialog->Filter() + strings::AllFilesFilter);
-  pieceView = nullptr;
+  SaveDialog->SetFilter(std::string(strings::PictureFilter) + strings::AllFilesFilter);
 }
 
 TdispForm::~TdispForm() {
-  if (pieceView != nullptr) {
-    runtime::DestroyComponent(pieceView);
-    pieceView = nullptr;
-  }
+  if (pieceView != nullptr) runtime::DestroyComponent(pieceView);
   if (dispForm == this) dispForm = nullptr;
 }
 

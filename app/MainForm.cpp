@@ -20,11 +20,9 @@ constexpr const char* kAuthorship = " kiritori 開発チーム";
 
 TmainForm::TmainForm(TComponent* owner) : TForm(owner) {
   BuildFromDefinition();
-  OpenDialog->SetFilter(strings::PictureFilter);
-  OpenDialog->SetFilter(OpenDialog->Filter() + strings::AllFilesFilter);
+  OpenDialog->SetFilter(std::string(strings::PictureFilter) + strings::AllFilesFilter);
   SB->SetSimplePanel(true);
   SetKeyPreview(true);
-  currentImage = nullptr;
 }
 
 TmainForm::~TmainForm() {
