@@ -6,8 +6,11 @@
 #include <QFont>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "framework/Application.h"
 #include "framework/DesktopClipboard.h"
@@ -27,6 +30,7 @@ constexpr const char* kFontAlias =
     "<alias binding=\"same\"><family>ＭＳ Ｐゴシック</family><accept><family>IPAPGothic</family></accept></alias>"
     "</fontconfig>";
 
+// Logical pixels: the text grows with the desktop's scale.
 constexpr int kFontPixels = 12;
 
 // Qt's application object, which also is the one place every event passes:
@@ -109,16 +113,58 @@ void LoadFontAlias() {
   FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontAlias), FcTrue);
 }
 
+// The factor as Qt's Round policy makes it: to the nearest whole number,
+// halves up, never below 1. Empty for a text that is no positive number.
+std::string WholeFactor(std::string_view text) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end || !(value > 0) || !std::isfinite(value)) return {};
+  return std::to_string(static_cast<long long>(std::max(1.0, std::floor(value + 0.5))));
+}
+
+void RoundScaleVariable(const char* name) {
+  const char* value = std::getenv(name);
+  if (value != nullptr) setenv(name, framework::WholeScaleFactors(value).c_str(), 1);
+}
+
+// Windows, menus and text follow the desktop's scale, but only ever by a
+// whole number: at 1.5 a device pixel would lie between two logical ones and
+// could be neither drawn on alone nor be the corner of a selection. Qt rounds
+// the factor it derives from the desktop (Xft.dpi) under the Round policy, not
+// the ones the user sets for it, so those are rounded here.
+void ChooseWholeScale() {
+  unsetenv("QT_SCALE_FACTOR_ROUNDING_POLICY");
+  RoundScaleVariable("QT_SCALE_FACTOR");
+  RoundScaleVariable("QT_SCREEN_SCALE_FACTORS");
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
+}
+
 }  // namespace
 
 namespace framework {
 
+std::string WholeScaleFactors(std::string_view setting) {
+  std::string rounded;
+  std::size_t start = 0;
+  while (start <= setting.size()) {
+    std::size_t stop = setting.find(';', start);
+    if (stop == std::string_view::npos) stop = setting.size();
+    const std::string_view entry = setting.substr(start, stop - start);
+    // An entry is a factor, or a screen's name, "=" and its factor.
+    const std::size_t equals = entry.rfind('=');
+    const std::size_t at = equals == std::string_view::npos ? 0 : equals + 1;
+    const std::string factor = WholeFactor(entry.substr(at));
+    if (start > 0) rounded += ';';
+    rounded += factor.empty() ? std::string(entry) : std::string(entry.substr(0, at)) + factor;
+    start = stop + 1;
+  }
+  return rounded;
+}
+
 void Startup() {
   if (g_state) return;
-  // One picture pixel is one device pixel, whatever the monitor's resolution.
-  setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
-  setenv("QT_SCALE_FACTOR", "1", 1);
-  unsetenv("QT_SCREEN_SCALE_FACTORS");
+  ChooseWholeScale();
   LoadFontAlias();
 
   auto state = std::make_unique<FrameworkState>();

@@ -1,8 +1,11 @@
 // Start-up and shutdown of the GUI framework: Qt's application object with the
-// program's font and one device pixel per picture pixel, the application
-// object and the screen object. Call after runtime, platform and graphics have
-// started; shut down before them.
+// program's font and the desktop's scale rounded to a whole number, the
+// application object and the screen object. Call after runtime, platform and
+// graphics have started; shut down before them.
 #pragma once
+
+#include <string>
+#include <string_view>
 
 namespace framework {
 // Makes Application and Screen. Without a display (and no QT_QPA_PLATFORM
@@ -11,4 +14,10 @@ void Startup();
 // Destroys Application (and with it every form) and Screen, then Qt's
 // application object. Calling it while not started does nothing.
 void Shutdown();
+
+// A scale setting (QT_SCALE_FACTOR's "1.5", QT_SCREEN_SCALE_FACTORS's
+// "1.25;DP-1=1.5") with every factor rounded as Startup rounds the desktop's
+// scale: to the nearest whole number, halves up, at least 1. An entry that
+// holds no positive number stays as it is, for Qt to ignore.
+std::string WholeScaleFactors(std::string_view setting);
 }  // namespace framework

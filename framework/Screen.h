@@ -36,7 +36,7 @@ class TScreen : public TComponent {
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor value);
 
-  // The primary screen's size, in device pixels.
+  // The primary screen's size, in the logical pixels windows are laid out in.
   int Width() const;
   int Height() const;
   // The part of the screen windows may use (without task bars and panels).
