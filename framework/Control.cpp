@@ -62,6 +62,22 @@ TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
   return state;
 }
 
+namespace {
+
+// Qt rounds the position it gives a widget's mouse event to whole logical
+// pixels; the position in the window keeps the fraction that tells which
+// device pixel is under the pointer.
+QPointF PrecisePosition(const QWidget& widget, const QMouseEvent& mouse) {
+  const QPointF rounded = mouse.position();
+  const QPointF precise = mouse.scenePosition() - QPointF(widget.mapTo(widget.window(), QPoint(0, 0)));
+  // An event that came through another window (the pointer grabbed by a
+  // popup) holds a position in that window instead.
+  const QPointF apart = precise - rounded;
+  return std::abs(apart.x()) < 1 && std::abs(apart.y()) < 1 ? precise : rounded;
+}
+
+}  // namespace
+
 bool MouseBridge::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
@@ -71,9 +87,12 @@ bool MouseBridge::eventFilter(QObject* watched, QEvent* event) {
   const auto* mouse = static_cast<QMouseEvent*>(event);
   // A handler may destroy its own control; Qt must then not deliver further.
   const QPointer<QObject> alive(watched);
-  const QPointF at = mouse->position();
-  const int x = static_cast<int>(std::floor(at.x()));
-  const int y = static_cast<int>(std::floor(at.y()));
+  // A position between logical pixels names the device pixel under the
+  // pointer, which graphic controls count in.
+  const QPointF at = PrecisePosition(*static_cast<QWidget*>(watched), *mouse);
+  const framework::PixelMapping pixels = control_.Pixels();
+  const int x = pixels.DeviceAt(at.x());
+  const int y = pixels.DeviceAt(at.y());
   TShiftState shift = ShiftStateOf(mouse->modifiers(), mouse->buttons());
   TMouseButton button = mbLeft;
   if (mouse->button() == Qt::RightButton) button = mbRight;
@@ -148,8 +167,22 @@ void TControl::StoreBounds(int left, int top, int width, int height) {
   height_ = std::max(height, 0);
 }
 
+void TControl::StoreBoundsInParent(const TRect& logical) {
+  const TRect own = Pixels().ToDevice(logical);
+  StoreBounds(own.Left, own.Top, static_cast<int>(own.Width()), static_cast<int>(own.Height()));
+}
+
+namespace {
+
+QRect GeometryOf(const TControl& control) {
+  const TRect r = control.BoundsInParent();
+  return QRect(r.Left, r.Top, static_cast<int>(r.Width()), static_cast<int>(r.Height()));
+}
+
+}  // namespace
+
 void TControl::ApplyBounds() {
-  if (QWidget* w = impl_->Widget()) w->setGeometry(left_, top_, width_, height_);
+  if (QWidget* w = impl_->Widget()) w->setGeometry(GeometryOf(*this));
 }
 
 void TControl::SetParent(TWinControl* parent) {
@@ -162,7 +195,7 @@ void TControl::SetParent(TWinControl* parent) {
     parent->InsertControl(this);
     if (w != nullptr) {
       w->setParent(parent->Impl().ClientWidget());
-      w->setGeometry(left_, top_, width_, height_);
+      w->setGeometry(GeometryOf(*this));
     }
   } else if (w != nullptr) {
     w->setParent(nullptr);
@@ -258,10 +291,11 @@ void TControl::Invalidate() {
 void TControl::InvalidateArea(const TRect& area) {
   QWidget* w = impl_->Widget();
   if (w == nullptr || area.Right <= area.Left || area.Bottom <= area.Top) return;
+  const TRect cover = Pixels().LogicalCover(area);
   // Qt's rectangles take a width and height; keep them inside int.
   const QRect visible(0, 0, w->width(), w->height());
-  const QRect wanted(QPoint(std::max(area.Left, -1), std::max(area.Top, -1)),
-                     QPoint(std::min(area.Right, w->width() + 1) - 1, std::min(area.Bottom, w->height() + 1) - 1));
+  const QRect wanted(QPoint(std::max(cover.Left, -1), std::max(cover.Top, -1)),
+                     QPoint(std::min(cover.Right, w->width() + 1) - 1, std::min(cover.Bottom, w->height() + 1) - 1));
   const QRect changed = wanted & visible;
   if (!changed.isEmpty()) w->update(changed);
 }
@@ -333,27 +367,31 @@ void TWinControl::Realign() {
       if (!c->visible_ || c->align_ != pass) continue;
       const int width = std::max(right - left, 0);
       const int height = std::max(bottom - top, 0);
+      // Laid out in this control's logical pixels, whatever the child counts in.
+      const TRect now = c->BoundsInParent();
+      const int ownWidth = static_cast<int>(now.Width());
+      const int ownHeight = static_cast<int>(now.Height());
       // Docked controls keep their own height or width even when the client
       // area is too small for them; the client-aligned one gets what is left.
       switch (pass) {
         case alTop:
-          c->StoreBounds(left, top, width, c->height_);
-          top += c->height_;
+          c->StoreBoundsInParent(Rect(left, top, left + width, top + ownHeight));
+          top += ownHeight;
           break;
         case alBottom:
-          c->StoreBounds(left, bottom - c->height_, width, c->height_);
-          bottom -= c->height_;
+          c->StoreBoundsInParent(Rect(left, bottom - ownHeight, left + width, bottom));
+          bottom -= ownHeight;
           break;
         case alLeft:
-          c->StoreBounds(left, top, c->width_, height);
-          left += c->width_;
+          c->StoreBoundsInParent(Rect(left, top, left + ownWidth, top + height));
+          left += ownWidth;
           break;
         case alRight:
-          c->StoreBounds(right - c->width_, top, c->width_, height);
-          right -= c->width_;
+          c->StoreBoundsInParent(Rect(right - ownWidth, top, right, top + height));
+          right -= ownWidth;
           break;
         default:
-          c->StoreBounds(left, top, width, height);
+          c->StoreBoundsInParent(Rect(left, top, left + width, top + height));
           break;
       }
       c->ApplyBounds();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/Input.h"
+#include "framework/PixelMapping.h"
 #include "graphics/Types.h"
 #include "runtime/Component.h"
 
@@ -56,6 +57,15 @@ class TControl : public TComponent {
   // Negative sizes become 0. The parent realigns its aligned children.
   virtual void SetBounds(int left, int top, int width, int height);
   TRect BoundsRect() const { return Rect(left_, top_, left_ + width_, top_ + height_); }
+
+  // How the control's own pixels (its bounds, client coordinates, painting
+  // and mouse positions) map onto the logical pixels its parent lays out in.
+  // Controls count logical pixels themselves (scale 1); graphic controls
+  // count device pixels.
+  virtual framework::PixelMapping Pixels() const { return {}; }
+  // The control's place in its parent's logical pixels: the smallest
+  // rectangle that covers it.
+  TRect BoundsInParent() const { return Pixels().LogicalCover(BoundsRect()); }
 
   // The size of the area inside the control that children and painting use.
   virtual int ClientWidth() const { return width_; }
@@ -135,6 +145,8 @@ class TControl : public TComponent {
   virtual void ApplyBounds();
   // Stores new bounds without telling anybody; used by alignment.
   void StoreBounds(int left, int top, int width, int height);
+  // The same, from a place in the parent's logical pixels.
+  void StoreBoundsInParent(const TRect& logical);
   // Colour (after ParentColor) or font changed: refresh the widget and children.
   virtual void ApplyAppearance();
 

@@ -96,25 +96,35 @@ class CanvasOnSurface {
 void GraphicControlImpl::Paint(TGraphicControl& control, QWidget& widget, const QRect& exposed) {
   const QRect area = exposed & widget.rect();
   if (area.isEmpty()) return;
-  PaintSurface surface(area.width(), area.height());
-  if (!control.opaque_) {
+  // Qt exposes logical pixels; the surface holds the device pixels they cover.
+  const framework::PixelMapping pixels = control.Pixels();
+  const TRect device =
+      pixels.ToDevice(Rect(area.left(), area.top(), area.left() + area.width(), area.top() + area.height()));
+  const int width = static_cast<int>(device.Width());
+  const int height = static_cast<int>(device.Height());
+  PaintSurface surface(width, height);
+  // A size that is no whole number of logical pixels leaves device pixels
+  // past the control's edge inside its widget; they show the parent too.
+  const bool pastEdge = device.Right > control.Width() || device.Bottom > control.Height();
+  if (!control.opaque_ || pastEdge) {
     // What shows behind a control that leaves pixels alone is its parent.
     const TColor behind = control.Parent() != nullptr ? control.Parent()->Color() : clBtnFace;
     const COLORREF rgb = ResolveColor(behind);
     const std::uint32_t pixel = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
     auto* bits = static_cast<std::uint32_t*>(surface.Bits());
-    const std::size_t count = static_cast<std::size_t>(area.width()) * static_cast<std::size_t>(area.height());
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     for (std::size_t i = 0; i < count; ++i) bits[i] = pixel;
   }
   // Drawing in client coordinates lands in the exposed part of the surface.
-  SetWindowOrgEx(surface.Dc(), area.left(), area.top(), nullptr);
+  SetWindowOrgEx(surface.Dc(), device.Left, device.Top, nullptr);
   {
     CanvasOnSurface attached(*control.canvas_, surface.Dc());
     control.PaintView();
   }
   GdiFlush();
-  const QImage image(static_cast<const uchar*>(surface.Bits()), area.width(), area.height(), area.width() * 4,
-                     QImage::Format_RGB32);
+  QImage image(static_cast<const uchar*>(surface.Bits()), width, height, width * 4, QImage::Format_RGB32);
+  // Each surface pixel lands on one device pixel.
+  image.setDevicePixelRatio(pixels.Scale());
   QPainter painter(&widget);
   painter.drawImage(area.topLeft(), image);
 }
@@ -136,6 +146,13 @@ TGraphicControl::~TGraphicControl() {
 void TGraphicControl::SetOpaque(bool value) {
   opaque_ = value;
   if (QWidget* widget = Impl().Widget()) widget->setAttribute(Qt::WA_OpaquePaintEvent, value);
+}
+
+framework::PixelMapping TGraphicControl::Pixels() const {
+  // Startup makes the desktop's scale a whole number; the screen the widget
+  // shows on has the last word.
+  const QWidget* widget = Impl().Widget();
+  return framework::PixelMapping(widget != nullptr ? qRound(widget->devicePixelRatioF()) : 1);
 }
 
 void TGraphicControl::PaintView() {}

@@ -1,6 +1,9 @@
 // Graphic controls: controls that draw themselves through a TCanvas. Only the
 // exposed part is painted, into a device context of the platform stand-in
 // whose pixels then go to the screen, so painting costs what is visible.
+// They count the screen's device pixels, not the desktop's logical ones: their
+// bounds, client coordinates, canvas and mouse positions are device pixels,
+// so a picture drawn on the canvas at 1:1 shows one of its pixels on each.
 #pragma once
 
 #include <memory>
@@ -26,6 +29,9 @@ class TGraphicControl : public TControl {
   // is not laid down behind it first.
   bool Opaque() const { return opaque_; }
   void SetOpaque(bool value);
+
+  // Device pixels per logical pixel on the screen the control shows on.
+  framework::PixelMapping Pixels() const override;
 
  protected:
   explicit TGraphicControl(TComponent* owner);

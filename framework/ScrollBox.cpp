@@ -112,8 +112,9 @@ void TScrollBox::UpdateRange() {
   for (int i = 0; i < ControlCount(); ++i) {
     const TControl* c = Controls(i);
     if (!c->Visible()) continue;
-    width = std::max(width, c->Left() + c->Width());
-    height = std::max(height, c->Top() + c->Height());
+    const TRect r = c->BoundsInParent();
+    width = std::max(width, r.Right);
+    height = std::max(height, r.Bottom);
   }
   rangeWidth_ = width;
   rangeHeight_ = height;

@@ -34,7 +34,8 @@ class TScrollBox : public TScrollingWinControl {
   int ClientWidth() const override;
   int ClientHeight() const override;
 
-  // The scrolled area: the extent of the visible children (at least 0 × 0).
+  // The scrolled area: the extent of the visible children (at least 0 × 0),
+  // in logical pixels like the box itself.
   int RangeWidth() const { return rangeWidth_; }
   int RangeHeight() const { return rangeHeight_; }
   bool HorzScrollBarShowing() const;

@@ -69,8 +69,10 @@ Qt::MouseButton ButtonOf(TMouseButton button) {
 void SendMouse(TControl& control, QEvent::Type type, Qt::MouseButton button, TShiftState shift, int x, int y) {
   QWidget* target = control.Impl().ClientWidget();
   if (target == nullptr) return;
-  const QPointF local(x, y);
-  QMouseEvent event(type, local, target->mapToGlobal(local), button, ButtonsOf(shift), ModifiersOf(shift));
+  const framework::PixelMapping pixels = control.Pixels();
+  const QPointF local(pixels.LogicalAt(x), pixels.LogicalAt(y));
+  const QPointF scene = target->mapTo(target->window(), local);
+  QMouseEvent event(type, local, scene, target->mapToGlobal(local), button, ButtonsOf(shift), ModifiersOf(shift));
   QApplication::sendEvent(target, &event);
 }
 
@@ -124,8 +126,12 @@ TColor PixelAt(TControl& control, int x, int y) {
   QWidget* widget = control.Impl().Widget();
   QWidget* client = control.Impl().ClientWidget();
   if (widget == nullptr || client == nullptr) return clNone;
-  const QPoint at = client->mapTo(widget, QPoint(x, y));
   const QImage image = widget->grab().toImage();
+  // The grab holds device pixels; (x, y) counts the control's own pixels.
+  const framework::PixelMapping pixels = control.Pixels();
+  const QPointF logical = QPointF(client->mapTo(widget, QPoint(0, 0))) + QPointF(pixels.LogicalAt(x), pixels.LogicalAt(y));
+  const framework::PixelMapping grabbed(qRound(image.devicePixelRatio()));
+  const QPoint at(grabbed.DeviceAt(logical.x()), grabbed.DeviceAt(logical.y()));
   if (!image.rect().contains(at)) return clNone;
   const QRgb rgb = image.pixel(at);
   return static_cast<TColor>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));

@@ -27,13 +27,15 @@ void PressKey(TControl& control, TVirtualKey key, TShiftState shift);
 // kept the focus after a menu command.
 void PressKeyOnMenuBar(TCustomForm& form, TVirtualKey key, TShiftState shift);
 // Sends a mouse press, move or release at (x, y) in control's client
-// coordinates. buttons are the buttons held after the event.
+// coordinates (device pixels for a graphic control). buttons are the buttons
+// held after the event.
 void PressMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y);
 void DoubleClickMouse(TControl& control, TShiftState shift, int x, int y);
 void MoveMouse(TControl& control, TShiftState shift, int x, int y);
 void ReleaseMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y);
 // The colour of the pixel at (x, y) of control's client area as the control
-// paints itself now.
+// paints itself now; for a graphic control the device pixel, for any other
+// control the first device pixel of the logical one.
 TColor PixelAt(TControl& control, int x, int y);
 // The texts of the form's menu-bar entries as the bar shows them ("&" marks
 // included); empty without a menu.
