@@ -68,8 +68,10 @@ void TdispForm::ShowPiece(Cimg* holder, const TRect& rect) {
     const TRect ordered = app::OrderedRect(rect);
     if (!app::FitsPiece(ordered)) return;
     pieceView->SetBounds(0, 0, static_cast<int>(ordered.Width()), static_cast<int>(ordered.Height()));
-    SetClientWidth(pieceView->Width());
-    SetClientHeight(pieceView->Height());
+    // The piece shows on device pixels, the window measures logical ones.
+    const framework::PixelMapping pixels = pieceView->Pixels();
+    SetClientWidth(pixels.LogicalLength(pieceView->Width()));
+    SetClientHeight(pixels.LogicalLength(pieceView->Height()));
     pieceView->SetParent(ScrollBox);
     app::CopyPiece(pieceView->Canvas(), *holder->bitmap, ordered);
   } catch (...) {

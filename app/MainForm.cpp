@@ -105,8 +105,11 @@ void TmainForm::BuildFromDefinition() {
 }
 
 void TmainForm::FitToPicture(Cimg* holder) {
-  SetClientWidth(holder->Width());
-  SetClientHeight(holder->Height() + SB->Height());
+  // The view shows the picture on device pixels; the window measures in
+  // logical ones, of which the status bar takes its own height.
+  const framework::PixelMapping pixels = Image->Pixels();
+  SetClientWidth(pixels.LogicalLength(holder->Width()));
+  SetClientHeight(pixels.LogicalLength(holder->Height()) + SB->Height());
 }
 
 bool TmainForm::HasPicture() const {

@@ -38,7 +38,8 @@ class TmainForm : public TForm {
   TMenuItem* toolMenuClipbd = nullptr;
   TOpenPictureDialog* OpenDialog = nullptr;
 
-  // Sizes the client area to holder's picture plus the status bar below it.
+  // Sizes the client area to holder's picture, shown on device pixels, plus
+  // the status bar below it.
   void FitToPicture(Cimg* holder);
 
   // Handlers bound in the definition.

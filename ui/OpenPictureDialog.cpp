@@ -13,7 +13,8 @@
 
 namespace {
 
-// Room around a small picture in the preview window's panel.
+// Room around a small picture in the preview window's panel, in logical
+// pixels like the frame it widens.
 constexpr int kPreviewMargin = 10;
 
 // A file is worth loading when it is there, is no folder, and its attributes
@@ -187,15 +188,17 @@ void TOpenPictureDialog::ShowPreviewWindow(TObject*) {
   if (picture.Width() > 0) {
     const TRect monitor = framework::MonitorRect();
     // What the form shows around the panel's client area (frame and border)
-    // comes on top of the picture and a margin of 10.
+    // comes on top of the picture, on device pixels as in the main window,
+    // and a margin of 10.
+    const framework::PixelMapping pixels = image->Pixels();
     const int frameX = form->ClientWidth() - panel->ClientWidth();
     const int frameY = form->ClientHeight() - panel->ClientHeight();
     const std::int64_t mostX = static_cast<std::int64_t>(monitor.Width()) * 3 / 4;
     const std::int64_t mostY = static_cast<std::int64_t>(monitor.Height()) * 3 / 4;
-    form->SetClientWidth(
-        static_cast<int>(std::min<std::int64_t>(mostX, std::int64_t{frameX} + picture.Width() + kPreviewMargin)));
-    form->SetClientHeight(
-        static_cast<int>(std::min<std::int64_t>(mostY, std::int64_t{frameY} + picture.Height() + kPreviewMargin)));
+    form->SetClientWidth(static_cast<int>(std::min<std::int64_t>(
+        mostX, std::int64_t{frameX} + pixels.LogicalLength(picture.Width()) + kPreviewMargin)));
+    form->SetClientHeight(static_cast<int>(std::min<std::int64_t>(
+        mostY, std::int64_t{frameY} + pixels.LogicalLength(picture.Height()) + kPreviewMargin)));
   }
   form->ShowModal();
 }
