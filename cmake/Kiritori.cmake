@@ -21,10 +21,12 @@ function(kiritori_layer name)
   endif()
 endfunction()
 
-# kiritori_test(NAME SOURCES... DEPS ... [ENVIRONMENT ...])
-# A GoogleTest binary whose tests CTest discovers when it runs them.
+# kiritori_test(NAME [HIDPI] SOURCES... DEPS ... [ENVIRONMENT ...])
+# A GoogleTest binary whose tests CTest discovers when it runs them. With
+# HIDPI, the test NAME.hidpi also runs the tests named HiDpi... on a desktop
+# scaled by 1.5, which the framework rounds to 2; everywhere else they skip.
 function(kiritori_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;DEPS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "HIDPI" "" "SOURCES;DEPS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
@@ -32,4 +34,9 @@ function(kiritori_test name)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENVIRONMENT}")
+  if(T_HIDPI)
+    add_test(NAME ${name}.hidpi COMMAND ${name} --gtest_filter=HiDpi*:*.HiDpi*)
+    set_tests_properties(${name}.hidpi PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=1.5;${T_ENVIRONMENT}")
+  endif()
 endfunction()

@@ -81,6 +81,8 @@ class Session:
         self.program = None
         self.display = None
         self.menu_bar = None
+        self.installed = None
+        self.runs = 0
         self.steps = []
         os.makedirs(out_dir, exist_ok=True)
         for old in os.listdir(out_dir):
@@ -98,18 +100,26 @@ class Session:
         shutil.rmtree(self.tmp, ignore_errors=True)
         return False
 
+    @staticmethod
+    def _end(proc):
+        if proc is not None and proc.poll() is None:
+            proc.terminate()
+            try:
+                proc.wait(5)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
+    def _stop_program(self):
+        self._end(self.program)
+        self.program = None
+
     def _stop(self):
         # Xvfb ended by SIGTERM removes its socket and lock; killed, it would
         # leave them for the next server to trip over.
-        for proc in (self.program, self.xvfb):
-            if proc is not None and proc.poll() is None:
-                proc.terminate()
-                try:
-                    proc.wait(5)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
-        self.program = self.xvfb = None
+        self._stop_program()
+        self._end(self.xvfb)
+        self.xvfb = None
         if getattr(self, "log", None):
             self.log.close()
 
@@ -148,14 +158,18 @@ class Session:
         check(os.access(program, os.X_OK), f"no installed program at {program}")
         return program
 
-    def start_program(self, program):
+    def start_program(self, program, env=None):
         home = self.path("home")
         runtime_dir = self.path("runtime")
         os.makedirs(home, exist_ok=True)
         os.makedirs(runtime_dir, mode=0o700, exist_ok=True)
         env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", HOME=home,
-                   XDG_CONFIG_HOME=os.path.join(home, ".config"), XDG_RUNTIME_DIR=runtime_dir)
-        self.log = open(os.path.join(self.out_dir, "program.log"), "w")
+                   XDG_CONFIG_HOME=os.path.join(home, ".config"), XDG_RUNTIME_DIR=runtime_dir, **(env or {}))
+        # A later run of the program in the same session adds to the log.
+        if getattr(self, "log", None):
+            self.log.close()
+        self.log = open(os.path.join(self.out_dir, "program.log"), "a" if self.runs else "w")
+        self.runs += 1
         self.program = subprocess.Popen([program], env=env, stdout=self.log, stderr=subprocess.STDOUT,
                                         preexec_fn=_die_with_parent, cwd=home)
         def shown():
@@ -163,18 +177,18 @@ class Session:
             return self.find(caption_end=MAIN_CAPTION_END)
         return wait_for("the main window", shown, 20)
 
-    def start(self):
-        """Installs the program, starts a server and the program in it, and
-        returns the main window.
+    def start(self, env=None):
+        """Installs the program, starts a server and the program in it (with
+        env added to its environment), and returns the main window.
 
         A second attempt covers a program that could not reach its server,
         seen now and then while other servers start on a shared machine.
         """
-        program = self.install()
+        program = self.installed = self.install()
         for attempt in (1, 2):
             try:
                 self.start_server()
-                return self.start_program(program)
+                return self.start_program(program, env)
             except CheckFailed as error:
                 server = "running" if self.xvfb and self.xvfb.poll() is None else "ended"
                 reachable = self.xvfb and self.tool("xdotool", "getmouselocation", ok=False).returncode == 0
@@ -183,6 +197,19 @@ class Session:
                 if attempt == 2:
                     raise
                 self._stop()
+
+    def start_again(self, env=None):
+        """Starts the installed program once more in the same server, after
+        the last run ended; returns its main window."""
+        check(not self.alive(), "the program still runs")
+        try:
+            return self.start_program(self.installed, env)
+        except CheckFailed as error:
+            # As in start: a program that could not reach the server gets a
+            # second chance.
+            print(f"starting again failed ({error}); once more", flush=True)
+            self._stop_program()
+            return self.start_program(self.installed, env)
 
     def alive(self):
         return self.program is not None and self.program.poll() is None

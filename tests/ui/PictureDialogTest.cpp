@@ -14,6 +14,7 @@
 #include "jpeg/JpegImage.h"
 #include "platform/FileQueries.h"
 #include "runtime/Strings.h"
+#include "tests/framework/Support.h"
 #include "ui/OpenPictureDialog.h"
 #include "ui/SavePictureDialog.h"
 
@@ -63,6 +64,26 @@ class PictureDialogTest : public ::testing::Test {
       ft::CancelFileDialog();
     });
     return dialog.Run();
+  }
+
+  // The client area of the preview window's panel for a 100 x 80 picture.
+  TRect PreviewPanelClient(const std::string& path) {
+    WriteJpeg(path, 100, 80, 0x00FF00);
+    TRect client{};
+    RunWith(dialog_, [&] {
+      ft::SelectInFileDialog(path);
+      ft::RunLater([&] {
+        auto* form = dynamic_cast<TCustomForm*>(dialog_.FindComponent("PreviewForm"));
+        ASSERT_NE(form, nullptr);
+        auto* panel = dynamic_cast<TControl*>(form->FindComponent("Panel"));
+        ASSERT_NE(panel, nullptr);
+        client = Rect(0, 0, panel->ClientWidth(), panel->ClientHeight());
+        ft::PressKey(*form, VK_ESCAPE, TShiftState{});
+      });
+      ft::PressMouse(dialog_.PreviewButton(), mbLeft, ssLeft, 5, 5);
+      ft::ReleaseMouse(dialog_.PreviewButton(), mbLeft, TShiftState{}, 5, 5);
+    });
+    return client;
   }
 
   std::filesystem::path folder_;
@@ -156,25 +177,14 @@ TEST_F(PictureDialogTest, ThePreviewWindowFitsThreeQuartersOfTheMonitorAndEscape
 }
 
 TEST_F(PictureDialogTest, ThePreviewWindowGivesASmallPictureItsSizeAndAMargin) {
-  WriteJpeg(Path("small.jpg"), 100, 80, 0x00FF00);
-  int width = 0;
-  int height = 0;
-  RunWith(dialog_, [&] {
-    ft::SelectInFileDialog(Path("small.jpg"));
-    ft::RunLater([&] {
-      auto* form = dynamic_cast<TCustomForm*>(dialog_.FindComponent("PreviewForm"));
-      ASSERT_NE(form, nullptr);
-      auto* panel = dynamic_cast<TControl*>(form->FindComponent("Panel"));
-      ASSERT_NE(panel, nullptr);
-      width = panel->ClientWidth();
-      height = panel->ClientHeight();
-      ft::PressKey(*form, VK_ESCAPE, TShiftState{});
-    });
-    ft::PressMouse(dialog_.PreviewButton(), mbLeft, ssLeft, 5, 5);
-    ft::ReleaseMouse(dialog_.PreviewButton(), mbLeft, TShiftState{}, 5, 5);
-  });
-  EXPECT_EQ(width, 110);
-  EXPECT_EQ(height, 90);
+  EXPECT_EQ(PreviewPanelClient(Path("small.jpg")), Rect(0, 0, 110, 90));
+}
+
+// On a desktop scaled by 2 the 100 x 80 picture needs 50 x 40 of the panel's
+// logical pixels; the margin scales with the frame.
+TEST_F(PictureDialogTest, HiDpiThePreviewWindowCountsThePictureInDevicePixels) {
+  if (!DesktopScaled()) GTEST_SKIP() << kNeedsScaledDesktop;
+  EXPECT_EQ(PreviewPanelClient(Path("small.jpg")), Rect(0, 0, 60, 50));
 }
 
 TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) {
