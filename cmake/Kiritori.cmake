@@ -24,7 +24,8 @@ endfunction()
 # kiritori_test(NAME [HIDPI] SOURCES... DEPS ... [ENVIRONMENT ...])
 # A GoogleTest binary whose tests CTest discovers when it runs them. With
 # HIDPI, the test NAME.hidpi also runs the tests named HiDpi... on a desktop
-# scaled by 1.5, which the framework rounds to 2; everywhere else they skip.
+# scaled by 1.5, which the framework rounds to 2, with a second screen of
+# twice the primary's scale; everywhere else they skip.
 function(kiritori_test name)
   cmake_parse_arguments(T "HIDPI" "" "SOURCES;DEPS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -37,6 +38,6 @@ function(kiritori_test name)
   if(T_HIDPI)
     add_test(NAME ${name}.hidpi COMMAND ${name} --gtest_filter=HiDpi*:*.HiDpi*)
     set_tests_properties(${name}.hidpi PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=1.5;${T_ENVIRONMENT}")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${PROJECT_SOURCE_DIR}/tests/hidpi-screens.json;QT_SCALE_FACTOR=1.5;${T_ENVIRONMENT}")
   endif()
 endfunction()

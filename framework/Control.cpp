@@ -185,6 +185,11 @@ void TControl::ApplyBounds() {
   if (QWidget* w = impl_->Widget()) w->setGeometry(GeometryOf(*this));
 }
 
+void TControl::PlaceAgain() {
+  ApplyBounds();
+  if (parent_ != nullptr) parent_->ChildChanged(this);
+}
+
 void TControl::SetParent(TWinControl* parent) {
   if (parent == parent_) return;
   TWinControl* old = parent_;

@@ -147,6 +147,9 @@ class TControl : public TComponent {
   void StoreBounds(int left, int top, int width, int height);
   // The same, from a place in the parent's logical pixels.
   void StoreBoundsInParent(const TRect& logical);
+  // The control's pixels map onto its parent's anew (another screen, another
+  // scale): it takes the place that now covers its bounds.
+  void PlaceAgain();
   // Colour (after ParentColor) or font changed: refresh the widget and children.
   virtual void ApplyAppearance();
 

@@ -17,6 +17,7 @@ class GraphicControlImpl final : public ControlImpl {
  public:
   explicit GraphicControlImpl(QWidget* widget) : ControlImpl(widget) {}
   static void Paint(TGraphicControl& control, QWidget& widget, const QRect& exposed);
+  static void ScreenChanged(TGraphicControl& control) { control.PlaceAgain(); }
 };
 
 namespace {
@@ -26,6 +27,15 @@ class GraphicWidget final : public QWidget {
   TGraphicControl* control = nullptr;
 
  protected:
+  bool event(QEvent* event) override {
+    // On a screen of another scale the same device pixels cover other
+    // logical ones.
+    if (event->type() == QEvent::ScreenChangeInternal && control != nullptr) {
+      Guarded([&] { GraphicControlImpl::ScreenChanged(*control); });
+    }
+    return QWidget::event(event);
+  }
+
   void paintEvent(QPaintEvent* event) override {
     if (control == nullptr) return;
     PaintScope scope;

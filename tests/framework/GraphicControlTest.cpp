@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <vector>
 
 #include "Support.h"
@@ -216,6 +218,21 @@ TEST(HiDpi, PaintingAndTheMouseReachEveryDevicePixel) {
     EXPECT_EQ(pressed.back(), p.device) << p.position.x() << "," << p.position.y();
     pressed.clear();
   }
+}
+
+TEST(HiDpi, OnAScreenOfAnotherScaleAControlCoversItsDevicePixelsAnew) {
+  if (!DesktopScaled()) GTEST_SKIP() << kNeedsScaledDesktop;
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  ASSERT_EQ(screens.size(), 2) << "the .hidpi tests describe a second screen";
+  Scene s;
+  ASSERT_EQ(GeometryOf(*s.view), Rect(15, 10, 35, 25));
+  QWidget& window = *s.form->Impl().Widget();
+  window.windowHandle()->setScreen(screens[1]);
+  window.move(screens[1]->geometry().topLeft());
+  framework::testing::ProcessEvents();
+  EXPECT_EQ(s.view->Pixels().Scale(), 4);
+  EXPECT_EQ(s.view->BoundsRect(), Rect(30, 20, 70, 50));
+  EXPECT_EQ(GeometryOf(*s.view), Rect(7, 5, 18, 13));
 }
 
 }  // namespace
