@@ -64,7 +64,9 @@ class TControl : public TComponent {
   // count device pixels.
   virtual framework::PixelMapping Pixels() const { return {}; }
   // The control's place in its parent's logical pixels: the smallest
-  // rectangle that covers it.
+  // rectangle that covers it. Its client area starts at that rectangle's
+  // corner, so a control that counts device pixels sits where its Left and
+  // Top are whole logical pixels (aligned controls always do).
   TRect BoundsInParent() const { return Pixels().LogicalCover(BoundsRect()); }
 
   // The size of the area inside the control that children and painting use.

@@ -40,6 +40,7 @@ class PixelMapping {
   // logical pixel.
   int DeviceAt(double logical) const {
     const double device = std::floor(logical * scale_);
+    if (std::isnan(device)) return 0;
     constexpr double kLow = std::numeric_limits<std::int32_t>::min();
     constexpr double kHigh = std::numeric_limits<std::int32_t>::max();
     return static_cast<int>(std::clamp(device, kLow, kHigh));

@@ -205,10 +205,11 @@ class Session:
         try:
             return self.start_program(self.installed, env)
         except CheckFailed as error:
-            # As in start: a program that could not reach the server gets a
-            # second chance.
+            # The server resets itself when its last client leaves; a program
+            # that came in the middle of that gets a second chance.
             print(f"starting again failed ({error}); once more", flush=True)
             self._stop_program()
+            time.sleep(0.5)
             return self.start_program(self.installed, env)
 
     def alive(self):
@@ -304,6 +305,13 @@ class Session:
                (wid is not None and window.id == wid):
                 return window
         return None
+
+    def current(self, window):
+        """The window as it is now (place and size); fails when it is gone."""
+        self.check_alive()
+        now = self.find(wid=window.id)
+        check(now is not None, f"the window {window.name!r} is gone")
+        return now
 
     def focus(self, window):
         self.xdotool("windowfocus", "--sync", window.id)

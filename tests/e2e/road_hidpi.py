@@ -22,10 +22,7 @@ def road(s):
     bmp = P.coordinate_bmp(bmp_path, *PICTURE_SIZE)
 
     def main_window():
-        s.check_alive()
-        window = s.find(wid=main.id)
-        check(window is not None, "the main window is gone")
-        return window
+        return s.current(main)
 
     def clipboard(size):
         def probe():

@@ -34,10 +34,7 @@ def road(s):
     P.truncated_in_scan_jpeg(source, cut_in_scan)
 
     def main_window():
-        s.check_alive()
-        window = s.find(wid=main.id)
-        check(window is not None, "the main window is gone")
-        return window
+        return s.current(main)
 
     def main_sized_for(picture_size):
         want = (picture_size[0], picture_size[1] + STATUS_BAR_HEIGHT + s.menu_bar)
