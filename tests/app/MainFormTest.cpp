@@ -201,24 +201,4 @@ TEST(Selection, ALargePictureScrollsInsideTheWindowAndKeysDoNotScrollIt) {
   EXPECT_EQ(s.Status(), "(1000,900) - (1400,1100) = (400, 200)");
 }
 
-// An odd size: the window needs one logical pixel more than half of it.
-TEST(HiDpi, APictureShowsOnItsDevicePixelsAndADragSelectsAnyOfThem) {
-  if (!DesktopScaled()) GTEST_SKIP() << kNeedsScaledDesktop;
-  Opened s(641, 481);
-  ASSERT_EQ(mainForm->Image->Pixels().Scale(), 2);
-  EXPECT_EQ(mainForm->Image->BoundsRect(), Rect(0, 0, 641, 481));
-  EXPECT_EQ(mainForm->ClientWidth(), 321);
-  EXPECT_EQ(mainForm->ClientHeight(), 241 + mainForm->SB->Height());
-  for (const TPoint p : {Point(0, 0), Point(7, 5), Point(640, 480)}) {
-    EXPECT_EQ(PixelAt(*mainForm->Image, p.X, p.Y), PatternColor(p.X, p.Y)) << p.X << "," << p.Y;
-  }
-  s.Drag(101, 77, 334, 252);
-  EXPECT_EQ(mainForm->selection, Rect(101, 77, 334, 252));
-  EXPECT_EQ(PixelAt(*mainForm->Image, 101, 100), PatternColor(101, 100) ^ kInverted);
-  EXPECT_EQ(PixelAt(*mainForm->Image, 102, 100), PatternColor(102, 100));
-  mainForm->toolMenuCutClick(nullptr);
-  EXPECT_EQ(dispForm->ClientWidth(), 117);
-  EXPECT_EQ(dispForm->ClientHeight(), 88);
-}
-
 }  // namespace
