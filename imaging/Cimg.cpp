@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "graphics/Bitmap.h"
+#include "graphics/Orientation.h"
+#include "jpeg/ExifOrientation.h"
 #include "jpeg/JpegImage.h"
 #include "platform/Windows.h"
 #include "runtime/FileName.h"
@@ -46,9 +48,16 @@ bool Cimg::Load(const std::string& fileName) {
     if (kind == FileKind::Jpeg) {
       // The temporary image decodes straight into 24-bit pixels, which the
       // bitmap then shares: the picture is decoded once and never copied.
-      TJPEGImage image;
-      image.LoadFile(fileName);
-      bitmap->CopyFrom(&image);
+      int orientation = 1;
+      {
+        TJPEGImage image;
+        image.LoadFile(fileName);
+        bitmap->CopyFrom(&image);
+        orientation = jpeg::OrientationOf(image);
+      }
+      // With the image gone the pixels are the bitmap's alone, so a photo
+      // that is only mirrored or upside down turns without a second picture.
+      TurnUpright(*bitmap, orientation);
     } else {
       bitmap->LoadFile(fileName);
     }

@@ -5,6 +5,7 @@
 #include "framework/Form.h"
 #include "framework/Screen.h"
 #include "graphics/Bitmap.h"
+#include "jpeg/ExifOrientation.h"
 #include "platform/FileQueries.h"
 #include "resources/PreviewGlyph.h"
 #include "runtime/Format.h"
@@ -127,6 +128,7 @@ void TOpenPictureDialog::SelectionChanged() {
       try {
         TPicture& picture = previewImage_->Picture();
         picture.LoadFile(name);
+        jpeg::MakeUpright(picture);
         pictureLabel_->SetCaption(Format(strings::PreviewSizeLabel, picture.Width(), picture.Height()));
         previewButton_->SetEnabled(true);
         paintPanel_->SetCaption("");

@@ -55,8 +55,8 @@ class TOpenPictureDialog : public TOpenDialog {
   // Places the pane in the template window, beside the standard controls,
   // resets it to "no picture" and fires OnShow.
   void DialogShown() override;
-  // Previews the selected file unless it is the one previewed last, then
-  // fires OnSelectionChange.
+  // Previews the selected file unless it is the one previewed last (a JPEG
+  // upright, as its Exif orientation says), then fires OnSelectionChange.
   void SelectionChanged() override;
 
  private:

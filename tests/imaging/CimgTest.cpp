@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -8,8 +9,10 @@
 #include "graphics/Bitmap.h"
 #include "graphics/Picture.h"
 #include "imaging/Cimg.h"
+#include "jpeg/ExifOrientation.h"
 #include "jpeg/JpegImage.h"
 #include "tests/graphics/BmpTestFiles.h"
+#include "tests/jpeg/ExifTestSupport.h"
 #include "tests/jpeg/JpegTestSupport.h"
 #include "tests/platform/LeakCheck.h"
 
@@ -216,6 +219,75 @@ TEST_F(CimgTest, SavesJpgAndBmpByExtensionAndNothingElse) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""), {}), 3);
 
   EXPECT_EQ(holder.bitmap.get(), picture);
+}
+
+TEST_F(CimgTest, AJpegIsTurnedUprightAsItsExifSaysAndSavedUprightWithoutIt) {
+  // Four flat quarters, so that the corners survive compression: red, green
+  // above, blue, white below (0x00RRGGBB).
+  constexpr int kQuarterWidth = 24, kQuarterHeight = 16;
+  const std::uint32_t corners[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  jpegtest::Rgb quarters{2 * kQuarterWidth, 2 * kQuarterHeight, 3, {}};
+  for (int y = 0; y < quarters.height; ++y) {
+    for (int x = 0; x < quarters.width; ++x) {
+      const std::uint32_t c = corners[(y / kQuarterHeight) * 2 + x / kQuarterWidth];
+      quarters.pixels.insert(quarters.pixels.end(), {std::uint8_t(c >> 16), std::uint8_t(c >> 8), std::uint8_t(c)});
+    }
+  }
+  auto stored = jpegtest::BitmapOf(quarters);
+  TJPEGImage encoder;
+  encoder.CopyFrom(stored.get());
+  encoder.SaveFile(dir / "stored.jpg");
+  const exiftest::Bytes bytes = jpegtest::ReadAll(dir / "stored.jpg");
+
+  // Which stored corner (top-left 0, top-right 1, bottom-left 2, bottom-right
+  // 3) shows at the upright top-left, top-right, bottom-left, bottom-right.
+  const int upright[9][4] = {{}, {0, 1, 2, 3}, {1, 0, 3, 2}, {3, 2, 1, 0}, {2, 3, 0, 1},
+                             {0, 2, 1, 3}, {2, 0, 3, 1}, {3, 1, 2, 0}, {1, 3, 0, 2}};
+  auto expectUpright = [&](TBitmap& bitmap, int orientation) {
+    const bool swapped = orientation >= 5;
+    ASSERT_EQ(bitmap.Width(), swapped ? quarters.height : quarters.width) << orientation;
+    ASSERT_EQ(bitmap.Height(), swapped ? quarters.width : quarters.height) << orientation;
+    const Rows pixels = bmptest::Pixels(bitmap);
+    const int right = bitmap.Width() - 2, bottom = bitmap.Height() - 2;
+    const std::pair<int, int> at[4] = {{1, 1}, {right, 1}, {1, bottom}, {right, bottom}};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_TRUE(Close(pixels[at[i].second][at[i].first], corners[upright[orientation][i]], 24))
+          << "orientation " << orientation << ", corner " << i;
+  };
+  Cimg holder;
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    jpegtest::WriteAll(dir / "o.jpg", exiftest::WithOrientation(bytes, orientation, orientation % 2 == 0));
+    ASSERT_TRUE(holder.Load(dir / "o.jpg"));
+    EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
+    expectUpright(*holder.bitmap, orientation);
+  }
+
+  // A grey photo decodes to 8 bits with a palette, and is turned as such.
+  TJPEGImage grey;
+  grey.SetGrayscale(true);
+  grey.CopyFrom(stored.get());
+  grey.SaveFile(dir / "grey.jpg");
+  jpegtest::WriteAll(dir / "grey.jpg", exiftest::WithOrientation(jpegtest::ReadAll(dir / "grey.jpg"), 8));
+  TJPEGImage reference;
+  reference.LoadFile(dir / "grey.jpg");
+  const Rows greyStored = bmptest::Pixels(*reference.DecodeBitmap());
+  ASSERT_TRUE(holder.Load(dir / "grey.jpg"));
+  EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
+  const Rows greyUpright = bmptest::Pixels(*holder.bitmap);
+  ASSERT_EQ(greyUpright.size(), greyStored[0].size());
+  EXPECT_EQ(greyUpright[0][0], greyStored[0].back());   // the stored top-right
+  EXPECT_EQ(greyUpright.back()[0], greyStored[0][0]);   // the stored top-left
+
+  // What is saved is the upright picture, and carries no orientation: read
+  // again, it is not turned a second time.
+  jpegtest::WriteAll(dir / "portrait.jpg", exiftest::WithOrientation(bytes, 6));
+  ASSERT_TRUE(holder.Load(dir / "portrait.jpg"));
+  ASSERT_TRUE(holder.Save(dir / "saved.jpg"));
+  const exiftest::Bytes saved = jpegtest::ReadAll(dir / "saved.jpg");
+  EXPECT_EQ(jpeg::ReadExifOrientation(saved), 1);
+  EXPECT_EQ(std::search(saved.begin(), saved.end(), std::begin("Exif"), std::end("Exif") - 1), saved.end());
+  ASSERT_TRUE(holder.Load(dir / "saved.jpg"));
+  expectUpright(*holder.bitmap, 6);
 }
 
 TEST_F(CimgTest, AHolderWithoutAPictureSavesNothing) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/FileQueries.h"
 #include "runtime/Strings.h"
 #include "tests/framework/Support.h"
+#include "tests/jpeg/ExifTestSupport.h"
 #include "ui/OpenPictureDialog.h"
 #include "ui/SavePictureDialog.h"
 
@@ -185,6 +187,41 @@ TEST_F(PictureDialogTest, ThePreviewWindowGivesASmallPictureItsSizeAndAMargin) {
 TEST_F(PictureDialogTest, HiDpiThePreviewWindowCountsThePictureInDevicePixels) {
   if (!DesktopScaled()) GTEST_SKIP() << kNeedsScaledDesktop;
   EXPECT_EQ(PreviewPanelClient(Path("small.jpg")), Rect(0, 0, 60, 50));
+}
+
+TEST_F(PictureDialogTest, APortraitPhotoShowsUprightWithItsUprightSizeInThePaneAndTheWindow) {
+  std::ifstream stored(Path("red.jpg"), std::ios::binary);
+  const exiftest::Bytes bytes{std::istreambuf_iterator<char>(stored), {}};
+  const exiftest::Bytes portrait = exiftest::WithOrientation(bytes, 6);
+  std::ofstream(Path("portrait.jpg"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(portrait.data()), static_cast<std::streamsize>(portrait.size()));
+  int windowWidth = 0;
+  int windowHeight = 0;
+  RunWith(dialog_, [&] {
+    ft::SelectInFileDialog(Path("portrait.jpg"));
+    EXPECT_EQ(dialog_.PictureLabel().Caption(), " (480x640)");
+    TGraphic* shown = dialog_.PreviewImage().Picture().Graphic();
+    ASSERT_NE(dynamic_cast<TBitmap*>(shown), nullptr);
+    EXPECT_EQ(shown->Width(), 480);
+    EXPECT_EQ(shown->Height(), 640);
+    ft::RunLater([&] {
+      auto* form = dynamic_cast<TCustomForm*>(dialog_.FindComponent("PreviewForm"));
+      ASSERT_NE(form, nullptr);
+      auto* image = dynamic_cast<TImage*>(form->FindComponent("Image"));
+      ASSERT_NE(image, nullptr);
+      windowWidth = image->Picture().Width();
+      windowHeight = image->Picture().Height();
+      ft::PressKey(*form, VK_ESCAPE, TShiftState{});
+    });
+    ft::PressMouse(dialog_.PreviewButton(), mbLeft, ssLeft, 5, 5);
+    ft::ReleaseMouse(dialog_.PreviewButton(), mbLeft, TShiftState{}, 5, 5);
+
+    // A photo without an orientation stays the JPEG it is.
+    ft::SelectInFileDialog(Path("red.jpg"));
+    EXPECT_NE(dynamic_cast<TJPEGImage*>(dialog_.PreviewImage().Picture().Graphic()), nullptr);
+  });
+  EXPECT_EQ(windowWidth, 480);
+  EXPECT_EQ(windowHeight, 640);
 }
 
 TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) {

@@ -1,0 +1,241 @@
+#include "graphics/Orientation.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "graphics/Bitmap.h"
+#include "graphics/BmpFormat.h"
+#include "graphics/DeviceGuards.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Strings.h"
+
+using graphics::TMemoryContext;
+using graphics::TOwnedBitmap;
+using graphics::TSelection;
+
+namespace {
+
+// The rows of a section's pixel memory by index, top first, whichever way the
+// section stores them.
+struct PixelRows {
+  std::uint8_t* top = nullptr;
+  std::ptrdiff_t step = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  int bitsPerPixel = 0;
+
+  std::uint8_t* Row(std::int64_t y) const { return top + static_cast<std::ptrdiff_t>(y) * step; }
+};
+
+PixelRows RowsOf(const DIBSECTION& d) {
+  if (d.dsBm.bmBits == nullptr) throw EInvalidGraphicOperation(strings::ScanLine);
+  PixelRows rows;
+  rows.width = d.dsBmih.biWidth;
+  rows.height = std::abs(d.dsBmih.biHeight);
+  rows.bitsPerPixel = d.dsBmih.biBitCount;
+  const std::ptrdiff_t stride = ((std::ptrdiff_t{rows.width} * rows.bitsPerPixel + 31) / 32) * 4;
+  auto* bits = static_cast<std::uint8_t*>(d.dsBm.bmBits);
+  // A positive height is a bottom-up section: its top row is stored last.
+  const bool bottomUp = d.dsBmih.biHeight > 0;
+  rows.top = bottomUp ? bits + (rows.height - 1) * stride : bits;
+  rows.step = bottomUp ? -stride : stride;
+  return rows;
+}
+
+// Where the pixel at column x, row y of the upright picture is stored:
+// column = column0 + x * columnPerX + y * columnPerY, row likewise. Five to
+// eight take a stored column for each upright row.
+struct SourceMap {
+  std::int64_t column0, columnPerX, columnPerY;
+  std::int64_t row0, rowPerX, rowPerY;
+
+  bool Swaps() const { return columnPerX == 0; }
+};
+
+SourceMap MapFor(int orientation, std::int64_t width, std::int64_t height) {
+  const std::int64_t right = width - 1, bottom = height - 1;
+  switch (orientation) {
+    case 2: return {right, -1, 0, 0, 0, 1};
+    case 3: return {right, -1, 0, bottom, 0, -1};
+    case 4: return {0, 1, 0, bottom, 0, -1};
+    case 5: return {0, 0, 1, 0, 1, 0};
+    case 6: return {0, 0, 1, bottom, -1, 0};
+    case 7: return {right, 0, -1, bottom, -1, 0};
+    case 8: return {right, 0, -1, 0, 1, 0};
+    default: return {0, 1, 0, 0, 0, 1};
+  }
+}
+
+// Pixels of whole bytes (8, 16, 24 or 32 bits), copied as N-byte blocks.
+template <std::size_t N>
+void TurnBytes(const PixelRows& from, const PixelRows& to, const SourceMap& map) {
+  if (!map.Swaps()) {
+    // A stored row becomes an upright row, read forwards or backwards.
+    for (std::int32_t y = 0; y < to.height; ++y) {
+      const std::uint8_t* source = from.Row(map.row0 + y * map.rowPerY) + map.column0 * N;
+      std::uint8_t* target = to.Row(y);
+      if (map.columnPerX > 0) {
+        std::memcpy(target, source, std::size_t{N} * static_cast<std::size_t>(to.width));
+      } else {
+        for (std::int32_t x = 0; x < to.width; ++x) std::memcpy(target + x * N, source - x * std::ptrdiff_t{N}, N);
+      }
+    }
+    return;
+  }
+  // A stored column becomes an upright row. Tile by tile, so that the rows a
+  // tile reads and writes stay in the cache while it is turned.
+  constexpr std::int32_t kTile = 64;
+  const std::uint8_t* sourceRows[kTile];
+  for (std::int32_t tileX = 0; tileX < to.width; tileX += kTile) {
+    const std::int32_t tileWidth = std::min(kTile, to.width - tileX);
+    for (std::int32_t i = 0; i < tileWidth; ++i) sourceRows[i] = from.Row(map.row0 + (tileX + i) * map.rowPerX);
+    for (std::int32_t tileY = 0; tileY < to.height; tileY += kTile) {
+      const std::int32_t tileEnd = std::min(tileY + kTile, to.height);
+      for (std::int32_t y = tileY; y < tileEnd; ++y) {
+        const std::ptrdiff_t column = static_cast<std::ptrdiff_t>((map.column0 + y * map.columnPerY) * N);
+        std::uint8_t* target = to.Row(y) + std::ptrdiff_t{tileX} * N;
+        for (std::int32_t i = 0; i < tileWidth; ++i) std::memcpy(target + i * N, sourceRows[i] + column, N);
+      }
+    }
+  }
+}
+
+// Pixels of 1 or 4 bits, packed from the high bits of each byte.
+unsigned GetPacked(const std::uint8_t* row, std::int64_t x, int bits) {
+  const std::int64_t bit = x * bits;
+  const int shift = 8 - bits - static_cast<int>(bit % 8);
+  return (row[bit / 8] >> shift) & ((1u << bits) - 1);
+}
+
+void SetPacked(std::uint8_t* row, std::int64_t x, int bits, unsigned value) {
+  const std::int64_t bit = x * bits;
+  const int shift = 8 - bits - static_cast<int>(bit % 8);
+  const unsigned mask = ((1u << bits) - 1) << shift;
+  row[bit / 8] = static_cast<std::uint8_t>((row[bit / 8] & ~mask) | (value << shift));
+}
+
+void TurnPacked(const PixelRows& from, const PixelRows& to, const SourceMap& map) {
+  const int bits = from.bitsPerPixel;
+  for (std::int32_t y = 0; y < to.height; ++y) {
+    std::uint8_t* target = to.Row(y);
+    for (std::int32_t x = 0; x < to.width; ++x) {
+      const std::int64_t column = map.column0 + x * map.columnPerX + y * map.columnPerY;
+      const std::int64_t row = map.row0 + x * map.rowPerX + y * map.rowPerY;
+      SetPacked(target, x, bits, GetPacked(from.Row(row), column, bits));
+    }
+  }
+}
+
+void TurnInto(const PixelRows& from, const PixelRows& to, const SourceMap& map) {
+  switch (from.bitsPerPixel) {
+    case 8: return TurnBytes<1>(from, to, map);
+    case 16: return TurnBytes<2>(from, to, map);
+    case 24: return TurnBytes<3>(from, to, map);
+    case 32: return TurnBytes<4>(from, to, map);
+    default: return TurnPacked(from, to, map);
+  }
+}
+
+// Mirrors the pixels of one row end for end.
+template <std::size_t N>
+void MirrorRow(std::uint8_t* row, std::int32_t width) {
+  std::uint8_t* left = row;
+  std::uint8_t* right = row + std::ptrdiff_t{width - 1} * N;
+  for (; left < right; left += N, right -= N) std::swap_ranges(left, left + N, right);
+}
+
+// Two to four without a second picture: rows swap top for bottom, pixels
+// left for right.
+template <std::size_t N>
+void TurnBytesInPlace(const PixelRows& rows, int orientation) {
+  const bool mirror = orientation != 4;
+  const bool flip = orientation != 2;
+  if (!flip) {
+    for (std::int32_t y = 0; y < rows.height; ++y) MirrorRow<N>(rows.Row(y), rows.width);
+    return;
+  }
+  const std::size_t bytes = N * static_cast<std::size_t>(rows.width);
+  std::vector<std::uint8_t> spare(bytes);
+  for (std::int32_t y = 0, other = rows.height - 1; y < other; ++y, --other) {
+    std::uint8_t* upper = rows.Row(y);
+    std::uint8_t* lower = rows.Row(other);
+    if (mirror) {
+      MirrorRow<N>(upper, rows.width);
+      MirrorRow<N>(lower, rows.width);
+    }
+    std::memcpy(spare.data(), upper, bytes);
+    std::memcpy(upper, lower, bytes);
+    std::memcpy(lower, spare.data(), bytes);
+  }
+  if (mirror && rows.height % 2 == 1) MirrorRow<N>(rows.Row(rows.height / 2), rows.width);
+}
+
+void TurnInPlace(const PixelRows& rows, int orientation) {
+  switch (rows.bitsPerPixel) {
+    case 8: return TurnBytesInPlace<1>(rows, orientation);
+    case 16: return TurnBytesInPlace<2>(rows, orientation);
+    case 24: return TurnBytesInPlace<3>(rows, orientation);
+    default: return TurnBytesInPlace<4>(rows, orientation);
+  }
+}
+
+// A new bottom-up section of the given size in the layout of the stored one:
+// its depth, colour masks and colour table. Owned by the caller.
+HBITMAP NewSectionLike(HBITMAP stored, const DIBSECTION& d, std::int32_t width, std::int32_t height) {
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD table[bmp::kMaxColors];  // the colour table, or three masks
+  } info{};
+  info.header = d.dsBmih;
+  info.header.biSize = sizeof(BITMAPINFOHEADER);
+  info.header.biWidth = width;
+  info.header.biHeight = height;
+  info.header.biSizeImage = 0;
+  info.header.biClrImportant = 0;
+  if (width != d.dsBmih.biWidth) std::swap(info.header.biXPelsPerMeter, info.header.biYPelsPerMeter);
+  if (d.dsBmih.biBitCount <= 8) {
+    DeselectFromCanvases(stored);
+    TMemoryContext dc;
+    TSelection selected(dc.Get(), stored);
+    info.header.biClrUsed = GetDIBColorTable(dc.Get(), 0, bmp::kMaxColors, info.table);
+  } else if (d.dsBmih.biCompression == BI_BITFIELDS) {
+    std::memcpy(info.table, d.dsBitfields, sizeof d.dsBitfields);
+  }
+  void* bits = nullptr;
+  return GraphicsCheck(
+      CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+}
+
+}  // namespace
+
+void TurnUpright(TBitmap& bitmap, int orientation) {
+  if (orientation < 2 || orientation > 8 || bitmap.IsEmpty()) return;
+  TBitmapImage& image = bitmap.Image();
+  const int bits = bitmap.HandleKind() == hkDIB ? image.DIB.dsBmih.biBitCount : 0;
+  if (orientation <= 4 && bits >= 8 && image.UserCount() < 2) {
+    bitmap.PrepareToModify();
+    GdiFlush();
+    TurnInPlace(RowsOf(bitmap.Image().DIB), orientation);
+    bitmap.NotifyChanged(&bitmap);
+    return;
+  }
+  // The stored pixels are read where they are, shared or not: a device
+  // bitmap through its section copy.
+  bitmap.EnsureHandle();
+  bitmap.EnsureSection();
+  GdiFlush();
+  const DIBSECTION stored = bitmap.Image().DIB;
+  const PixelRows from = RowsOf(stored);
+  const SourceMap map = MapFor(orientation, from.width, from.height);
+  TOwnedBitmap made(map.Swaps() ? NewSectionLike(bitmap.Image().SectionHandle, stored, from.height, from.width)
+                                : NewSectionLike(bitmap.Image().SectionHandle, stored, from.width, from.height));
+  DIBSECTION turned{};
+  if (GetObject(made.Get(), sizeof turned, &turned) != static_cast<int>(sizeof turned)) RaiseGraphicsError();
+  TurnInto(from, RowsOf(turned), map);
+  bitmap.SetBitmapHandle(made.Get());
+  made.Release();
+}
