@@ -22,14 +22,14 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The file with a little-endian Exif block right after its SOI marker.
 Bytes WithOrientation(const Bytes& jpeg, int orientation) {
-  const std::uint8_t app1[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,  // marker, length 34, signature
-                               'I', 'I', 42, 0, 8, 0, 0, 0,                        // TIFF header, IFD at 8
-                               1, 0,                                               // one entry:
-                               0x12, 0x01, 3, 0, 1, 0, 0, 0,                       // orientation, SHORT, 1 value
-                               static_cast<std::uint8_t>(orientation), 0, 0, 0,    // the value
-                               0, 0, 0, 0};                                        // no next IFD
+  const Bytes app1 = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,  // marker, length 34, signature
+                      'I', 'I', 42, 0, 8, 0, 0, 0,                        // TIFF header, IFD at 8
+                      1, 0,                                               // one entry:
+                      0x12, 0x01, 3, 0, 1, 0, 0, 0,                       // orientation, SHORT, 1 value
+                      static_cast<std::uint8_t>(orientation), 0, 0, 0,    // the value
+                      0, 0, 0, 0};                                        // no next IFD
   Bytes out(jpeg.begin(), jpeg.begin() + 2);
-  out.insert(out.end(), std::begin(app1), std::end(app1));
+  out.insert(out.end(), app1.begin(), app1.end());
   out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
   return out;
 }

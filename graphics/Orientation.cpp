@@ -70,35 +70,73 @@ SourceMap MapFor(int orientation, std::int64_t width, std::int64_t height) {
   }
 }
 
-// Pixels of whole bytes (8, 16, 24 or 32 bits), copied as N-byte blocks.
+// Pixels of whole bytes (8, 16, 24 or 32 bits) are moved as N-byte blocks. A
+// 24-bit pixel moves as four bytes where that is safe: the fourth is read from
+// the next pixel of the row and written over the next pixel, which the move
+// after it writes again. So neither the last pixel of a source row is read,
+// nor the last pixel of a target row written, four bytes wide.
+template <std::size_t N>
+inline void MovePixel(std::uint8_t* to, const std::uint8_t* from) {
+  std::memcpy(to, from, N);
+}
+
+inline void MoveWide(std::uint8_t* to, const std::uint8_t* from) {
+  std::uint32_t pixel;
+  std::memcpy(&pixel, from, 4);
+  std::memcpy(to, &pixel, 4);
+}
+
+// Copies a row of width pixels end for end: pixel x of `to` is pixel
+// width - 1 - x of `from`.
+template <std::size_t N>
+void CopyReversed(std::uint8_t* to, const std::uint8_t* from, std::int32_t width) {
+  const std::uint8_t* last = from + std::ptrdiff_t{width - 1} * N;
+  std::int32_t x = 0;
+  if constexpr (N == 3) {
+    if (width >= 2) {
+      MovePixel<3>(to, last);
+      for (x = 1; x < width - 1; ++x) MoveWide(to + x * 3, last - x * 3);
+    }
+  }
+  for (; x < width; ++x) MovePixel<N>(to + x * std::ptrdiff_t{N}, last - x * std::ptrdiff_t{N});
+}
+
 template <std::size_t N>
 void TurnBytes(const PixelRows& from, const PixelRows& to, const SourceMap& map) {
   if (!map.Swaps()) {
     // A stored row becomes an upright row, read forwards or backwards.
     for (std::int32_t y = 0; y < to.height; ++y) {
-      const std::uint8_t* source = from.Row(map.row0 + y * map.rowPerY) + map.column0 * N;
-      std::uint8_t* target = to.Row(y);
+      const std::uint8_t* source = from.Row(map.row0 + y * map.rowPerY);
       if (map.columnPerX > 0) {
-        std::memcpy(target, source, std::size_t{N} * static_cast<std::size_t>(to.width));
+        std::memcpy(to.Row(y), source, N * static_cast<std::size_t>(to.width));
       } else {
-        for (std::int32_t x = 0; x < to.width; ++x) std::memcpy(target + x * N, source - x * std::ptrdiff_t{N}, N);
+        CopyReversed<N>(to.Row(y), source, to.width);
       }
     }
     return;
   }
-  // A stored column becomes an upright row. Tile by tile, so that the rows a
-  // tile reads and writes stay in the cache while it is turned.
+  // A stored column becomes an upright row. Tile by tile, so that the stored
+  // rows a tile reads stay in the cache while it is turned; band by band of
+  // upright rows, so that those are written from start to end.
   constexpr std::int32_t kTile = 64;
   const std::uint8_t* sourceRows[kTile];
-  for (std::int32_t tileX = 0; tileX < to.width; tileX += kTile) {
-    const std::int32_t tileWidth = std::min(kTile, to.width - tileX);
-    for (std::int32_t i = 0; i < tileWidth; ++i) sourceRows[i] = from.Row(map.row0 + (tileX + i) * map.rowPerX);
-    for (std::int32_t tileY = 0; tileY < to.height; tileY += kTile) {
-      const std::int32_t tileEnd = std::min(tileY + kTile, to.height);
+  for (std::int32_t tileY = 0; tileY < to.height; tileY += kTile) {
+    const std::int32_t tileEnd = std::min(tileY + kTile, to.height);
+    for (std::int32_t tileX = 0; tileX < to.width; tileX += kTile) {
+      const std::int32_t tileWidth = std::min(kTile, to.width - tileX);
+      // The last pixel of an upright row is written narrow.
+      const std::int32_t wideWidth = tileX + tileWidth == to.width ? tileWidth - 1 : tileWidth;
+      for (std::int32_t i = 0; i < tileWidth; ++i) sourceRows[i] = from.Row(map.row0 + (tileX + i) * map.rowPerX);
       for (std::int32_t y = tileY; y < tileEnd; ++y) {
-        const std::ptrdiff_t column = static_cast<std::ptrdiff_t>((map.column0 + y * map.columnPerY) * N);
+        const std::int64_t column = map.column0 + y * map.columnPerY;
+        const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N};
         std::uint8_t* target = to.Row(y) + std::ptrdiff_t{tileX} * N;
-        for (std::int32_t i = 0; i < tileWidth; ++i) std::memcpy(target + i * N, sourceRows[i] + column, N);
+        std::int32_t i = 0;
+        if constexpr (N == 3) {
+          if (column < from.width - 1)
+            for (; i < wideWidth; ++i) MoveWide(target + i * 3, sourceRows[i] + offset);
+        }
+        for (; i < tileWidth; ++i) MovePixel<N>(target + i * std::ptrdiff_t{N}, sourceRows[i] + offset);
       }
     }
   }
@@ -140,38 +178,31 @@ void TurnInto(const PixelRows& from, const PixelRows& to, const SourceMap& map) 
   }
 }
 
-// Mirrors the pixels of one row end for end.
-template <std::size_t N>
-void MirrorRow(std::uint8_t* row, std::int32_t width) {
-  std::uint8_t* left = row;
-  std::uint8_t* right = row + std::ptrdiff_t{width - 1} * N;
-  for (; left < right; left += N, right -= N) std::swap_ranges(left, left + N, right);
-}
-
-// Two to four without a second picture: rows swap top for bottom, pixels
-// left for right.
+// Two to four without a second picture: rows swap top for bottom, and are
+// mirrored on the way through a spare row.
 template <std::size_t N>
 void TurnBytesInPlace(const PixelRows& rows, int orientation) {
-  const bool mirror = orientation != 4;
-  const bool flip = orientation != 2;
-  if (!flip) {
-    for (std::int32_t y = 0; y < rows.height; ++y) MirrorRow<N>(rows.Row(y), rows.width);
-    return;
-  }
   const std::size_t bytes = N * static_cast<std::size_t>(rows.width);
   std::vector<std::uint8_t> spare(bytes);
-  for (std::int32_t y = 0, other = rows.height - 1; y < other; ++y, --other) {
-    std::uint8_t* upper = rows.Row(y);
-    std::uint8_t* lower = rows.Row(other);
-    if (mirror) {
-      MirrorRow<N>(upper, rows.width);
-      MirrorRow<N>(lower, rows.width);
+  auto move = [&](std::uint8_t* to, const std::uint8_t* from) {
+    if (orientation == 4) {
+      std::memcpy(to, from, bytes);
+    } else {
+      CopyReversed<N>(to, from, rows.width);
     }
-    std::memcpy(spare.data(), upper, bytes);
-    std::memcpy(upper, lower, bytes);
-    std::memcpy(lower, spare.data(), bytes);
+  };
+  if (orientation == 2) {
+    for (std::int32_t y = 0; y < rows.height; ++y) {
+      move(spare.data(), rows.Row(y));
+      std::memcpy(rows.Row(y), spare.data(), bytes);
+    }
+    return;
   }
-  if (mirror && rows.height % 2 == 1) MirrorRow<N>(rows.Row(rows.height / 2), rows.width);
+  for (std::int32_t y = 0, other = rows.height - 1; y <= other; ++y, --other) {
+    move(spare.data(), rows.Row(other));
+    if (y < other) move(rows.Row(other), rows.Row(y));
+    std::memcpy(rows.Row(y), spare.data(), bytes);
+  }
 }
 
 void TurnInPlace(const PixelRows& rows, int orientation) {
