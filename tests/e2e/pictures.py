@@ -159,3 +159,49 @@ def bmp_bits_per_pixel(path):
         head = f.read(30)
     check(len(head) == 30 and head[:2] == b"BM", f"{path} is not a BMP file")
     return struct.unpack_from("<H", head, 28)[0]
+
+
+def exif_block(orientation, big_endian=False, phone=False, damaged=False):
+    """An APP1 segment with an Exif block whose first IFD holds the
+    orientation as a SHORT. A phone's block names its maker and model before
+    it and resolutions after it; a damaged one points its IFD past its end."""
+    order = ">" if big_endian else "<"
+    entries = [(0x0112, 3, 1, struct.pack(order + "HH", orientation, 0))]
+    tail = b""
+    if phone:
+        data = 8 + 2 + 5 * 12 + 4
+        tail = b"Phone\0Model 1\0" + struct.pack(order + "II", 72, 1)
+        entries = [(0x010F, 2, 6, struct.pack(order + "I", data)),
+                   (0x0110, 2, 8, struct.pack(order + "I", data + 6)),
+                   entries[0],
+                   (0x011A, 5, 1, struct.pack(order + "I", data + 14)),
+                   (0x011B, 5, 1, struct.pack(order + "I", data + 14))]
+    first_ifd = 4000 if damaged else 8
+    tiff = (b"MM" if big_endian else b"II") + struct.pack(order + "HI", 42, first_ifd)
+    tiff += struct.pack(order + "H", len(entries))
+    tiff += b"".join(struct.pack(order + "HHI", tag, kind, count) + value for tag, kind, count, value in entries)
+    tiff += struct.pack(order + "I", 0) + tail
+    payload = b"Exif\0\0" + tiff
+    return b"\xff\xe1" + struct.pack(">H", len(payload) + 2) + payload
+
+
+def with_exif(source, path, block, drop_jfif=False):
+    """The JPEG file source with block right after its SOI marker, and
+    without its JFIF segment when a phone wrote it."""
+    data = open(source, "rb").read()
+    check(data[:2] == b"\xff\xd8", f"{source} is not a JPEG file")
+    rest = data[2:]
+    if drop_jfif and rest[:2] == b"\xff\xe0":
+        rest = rest[2 + struct.unpack(">H", rest[2:4])[0]:]
+    open(path, "wb").write(data[:2] + block + rest)
+
+
+# How each orientation turns the stored picture upright.
+UPRIGHT = {1: None, 2: Image.Transpose.FLIP_LEFT_RIGHT, 3: Image.Transpose.ROTATE_180,
+           4: Image.Transpose.FLIP_TOP_BOTTOM, 5: Image.Transpose.TRANSPOSE, 6: Image.Transpose.ROTATE_270,
+           7: Image.Transpose.TRANSVERSE, 8: Image.Transpose.ROTATE_90}
+
+
+def upright(picture, orientation):
+    turn = UPRIGHT[orientation]
+    return picture.copy() if turn is None else picture.transpose(turn)
