@@ -7,6 +7,8 @@
 
 #include "graphics/Bitmap.h"
 #include "graphics/Graphics.h"
+#include "graphics/Orientation.h"
+#include "jpeg/ExifOrientation.h"
 #include "jpeg/Jpeg.h"
 #include "jpeg/JpegImage.h"
 #include "platform/Platform.h"
@@ -39,8 +41,11 @@ void DecodeWith(const std::uint8_t* data, std::size_t size, Setup setup) {
     setup(image);
     TBitmap* bitmap = image.DecodeBitmap();
     if (bitmap->IsEmpty() || std::int64_t{bitmap->Width()} * bitmap->Height() > kMaxPixelsToEncode) return;
+    TBitmap upright;
+    upright.CopyFrom(bitmap);
+    TurnUpright(upright, jpeg::OrientationOf(image));
     TJPEGImage again;
-    again.CopyFrom(bitmap);
+    again.CopyFrom(&upright);
     TMemoryStream saved;
     again.SaveStream(saved);
   } catch (const Exception&) {

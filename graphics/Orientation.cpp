@@ -7,6 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "graphics/Bitmap.h"
 #include "graphics/BmpFormat.h"
 #include "graphics/DeviceGuards.h"
@@ -86,16 +90,66 @@ inline void MoveWide(std::uint8_t* to, const std::uint8_t* from) {
   std::memcpy(to, &pixel, 4);
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+// Sixteen 24-bit pixels (48 bytes, three vectors) end for end: which byte of
+// which input vector each byte of each output vector takes (0x80: none).
+struct ReverseMasks {
+  alignas(16) std::uint8_t lane[3][3][16];  // [output vector][input vector][byte]
+};
+
+constexpr ReverseMasks MakeReverseMasks() {
+  ReverseMasks masks{};
+  for (int j = 0; j < 48; ++j) {
+    const int source = 45 - 3 * (j / 3) + j % 3;  // output pixel p is input pixel 15 - p
+    for (int v = 0; v < 3; ++v) masks.lane[j / 16][v][j % 16] = source / 16 == v ? source % 16 : 0x80;
+  }
+  return masks;
+}
+
+constexpr ReverseMasks kReverseMasks = MakeReverseMasks();
+
+// Reverses the first width / 16 * 16 pixels of the output from the end of
+// from; returns how many it did.
+__attribute__((target("ssse3"))) std::int32_t CopyReversed24Blocks(std::uint8_t* to, const std::uint8_t* from,
+                                                                   std::int32_t width) {
+  std::int32_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    const std::uint8_t* block = from + std::ptrdiff_t{width - x - 16} * 3;
+    const __m128i in[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(block)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 32))};
+    for (int o = 0; o < 3; ++o) {
+      __m128i out = _mm_setzero_si128();
+      for (int v = 0; v < 3; ++v)
+        out = _mm_or_si128(out, _mm_shuffle_epi8(in[v], _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                                            kReverseMasks.lane[o][v]))));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + std::ptrdiff_t{x} * 3 + o * 16), out);
+    }
+  }
+  return x;
+}
+
+bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
+
 // Copies a row of width pixels end for end: pixel x of `to` is pixel
 // width - 1 - x of `from`.
 template <std::size_t N>
 void CopyReversed(std::uint8_t* to, const std::uint8_t* from, std::int32_t width) {
-  const std::uint8_t* last = from + std::ptrdiff_t{width - 1} * N;
   std::int32_t x = 0;
   if constexpr (N == 3) {
-    if (width >= 2) {
-      MovePixel<3>(to, last);
-      for (x = 1; x < width - 1; ++x) MoveWide(to + x * 3, last - x * 3);
+#if defined(__x86_64__) || defined(__i386__)
+    if (HasSsse3()) x = CopyReversed24Blocks(to, from, width);
+#endif
+  }
+  const std::uint8_t* last = from + std::ptrdiff_t{width - 1} * N;
+  if constexpr (N == 3) {
+    if (x < width - 1) {
+      MovePixel<3>(to + x * 3, last - x * 3);
+      for (++x; x < width - 1; ++x) MoveWide(to + x * 3, last - x * 3);
     }
   }
   for (; x < width; ++x) MovePixel<N>(to + x * std::ptrdiff_t{N}, last - x * std::ptrdiff_t{N});
@@ -127,6 +181,14 @@ void TurnBytes(const PixelRows& from, const PixelRows& to, const SourceMap& map)
       // The last pixel of an upright row is written narrow.
       const std::int32_t wideWidth = tileX + tileWidth == to.width ? tileWidth - 1 : tileWidth;
       for (std::int32_t i = 0; i < tileWidth; ++i) sourceRows[i] = from.Row(map.row0 + (tileX + i) * map.rowPerX);
+      // While this tile is turned, the next one's stored rows are fetched.
+      const std::int64_t firstColumn = std::min(map.column0 + tileY * map.columnPerY,
+                                                map.column0 + (tileEnd - 1) * map.columnPerY);
+      const std::int32_t nextWidth = std::min(kTile, to.width - tileX - tileWidth);
+      for (std::int32_t i = 0; i < nextWidth; ++i) {
+        const std::uint8_t* next = from.Row(map.row0 + (tileX + tileWidth + i) * map.rowPerX) + firstColumn * N;
+        for (std::size_t b = 0; b < kTile * N; b += 64) __builtin_prefetch(next + b);
+      }
       for (std::int32_t y = tileY; y < tileEnd; ++y) {
         const std::int64_t column = map.column0 + y * map.columnPerY;
         const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N};

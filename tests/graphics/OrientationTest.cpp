@@ -90,7 +90,7 @@ TEST_F(OrientationTest, TheReferenceTurnsAPortraitPhotoAsACameraMeansIt) {
 
 TEST_F(OrientationTest, EveryDepthTurnsAllEightWaysSharedOrNotAndTheStoredPictureStays) {
   // Odd sizes, so that rows are padded and packed pixels end mid-byte.
-  constexpr int kWidth = 13;
+  constexpr int kWidth = 37;  // two blocks of 16 pixels and five more
   constexpr int kHeight = 7;
   struct Source {
     const char* what;
