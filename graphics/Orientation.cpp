@@ -173,32 +173,34 @@ void TurnBytes(const PixelRows& from, const PixelRows& to, const SourceMap& map)
   // rows a tile reads stay in the cache while it is turned; band by band of
   // upright rows, so that those are written from start to end.
   constexpr std::int32_t kTile = 64;
-  const std::uint8_t* sourceRows[kTile];
+  // Stored rows follow each other at a fixed distance, the way upright
+  // columns do.
+  const std::ptrdiff_t rowStep = map.rowPerX * from.step;
   for (std::int32_t tileY = 0; tileY < to.height; tileY += kTile) {
     const std::int32_t tileEnd = std::min(tileY + kTile, to.height);
+    const std::int64_t firstColumn =
+        std::min(map.column0 + tileY * map.columnPerY, map.column0 + (tileEnd - 1) * map.columnPerY);
     for (std::int32_t tileX = 0; tileX < to.width; tileX += kTile) {
       const std::int32_t tileWidth = std::min(kTile, to.width - tileX);
       // The last pixel of an upright row is written narrow.
       const std::int32_t wideWidth = tileX + tileWidth == to.width ? tileWidth - 1 : tileWidth;
-      for (std::int32_t i = 0; i < tileWidth; ++i) sourceRows[i] = from.Row(map.row0 + (tileX + i) * map.rowPerX);
+      const std::uint8_t* firstRow = from.Row(map.row0 + tileX * map.rowPerX);
       // While this tile is turned, the next one's stored rows are fetched.
-      const std::int64_t firstColumn = std::min(map.column0 + tileY * map.columnPerY,
-                                                map.column0 + (tileEnd - 1) * map.columnPerY);
       const std::int32_t nextWidth = std::min(kTile, to.width - tileX - tileWidth);
       for (std::int32_t i = 0; i < nextWidth; ++i) {
-        const std::uint8_t* next = from.Row(map.row0 + (tileX + tileWidth + i) * map.rowPerX) + firstColumn * N;
+        const std::uint8_t* next = firstRow + (tileWidth + i) * rowStep + firstColumn * std::ptrdiff_t{N};
         for (std::size_t b = 0; b < kTile * N; b += 64) __builtin_prefetch(next + b);
       }
       for (std::int32_t y = tileY; y < tileEnd; ++y) {
         const std::int64_t column = map.column0 + y * map.columnPerY;
-        const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N};
+        const std::uint8_t* source = firstRow + static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N};
         std::uint8_t* target = to.Row(y) + std::ptrdiff_t{tileX} * N;
         std::int32_t i = 0;
         if constexpr (N == 3) {
           if (column < from.width - 1)
-            for (; i < wideWidth; ++i) MoveWide(target + i * 3, sourceRows[i] + offset);
+            for (; i < wideWidth; ++i, source += rowStep) MoveWide(target + i * 3, source);
         }
-        for (; i < tileWidth; ++i) MovePixel<N>(target + i * std::ptrdiff_t{N}, sourceRows[i] + offset);
+        for (; i < tileWidth; ++i, source += rowStep) MovePixel<N>(target + i * std::ptrdiff_t{N}, source);
       }
     }
   }
