@@ -6,7 +6,7 @@ import struct
 
 from PIL import Image, ImageChops, ImageStat
 
-from harness import CheckFailed, check
+from harness import CheckFailed, check, wait_for
 
 
 def coordinate_bmp(path, width, height):
@@ -152,6 +152,19 @@ def check_close(what, got, want, limit):
     check(got.size == want.size, f"{what}: size {got.size}, want {want.size}")
     mean = mean_difference(got, want)
     check(mean <= limit, f"{what}: mean difference {mean:.2f} per channel, allowed {limit}")
+
+
+def clipboard_picture(session, size):
+    """The picture on the clipboard once it has the given size: the program
+    may still be answering an older request."""
+    def probe():
+        data = session.clipboard_png()
+        try:
+            picture = load(data) if data else None
+        except CheckFailed:
+            return None
+        return picture if picture is not None and picture.size == size else None
+    return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, 10)
 
 
 def bmp_bits_per_pixel(path):

@@ -9,7 +9,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pictures as P  # noqa: E402
-from harness import (CUT_CAPTION, START_CLIENT, STATUS_BAR_HEIGHT, CheckFailed, check, run,  # noqa: E402
+from harness import (CUT_CAPTION, START_CLIENT, STATUS_BAR_HEIGHT, check, run,  # noqa: E402
                      wait_for)
 
 BMP_SIZE = (322, 241)
@@ -45,16 +45,7 @@ def road(s):
         wait_for("the cut-result window to hide", lambda: s.find(caption=CUT_CAPTION) is None, 5)
 
     def clipboard(size):
-        # The program may still be answering an older request: wait for a
-        # picture of the new size, then compare it.
-        def probe():
-            data = s.clipboard_png()
-            try:
-                picture = P.load(data) if data else None
-            except CheckFailed:
-                return None
-            return picture if picture is not None and picture.size == size else None
-        return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, 10)
+        return P.clipboard_picture(s, size)
 
     def save(window, name):
         target = s.path(name)

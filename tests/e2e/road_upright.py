@@ -11,7 +11,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pictures as P  # noqa: E402
-from harness import CUT_CAPTION, START_CLIENT, CheckFailed, check, run, wait_for  # noqa: E402
+from harness import CUT_CAPTION, START_CLIENT, check, run, wait_for  # noqa: E402
 
 STORED_SIZE = (200, 130)
 PHONE_SIZE = (320, 240)
@@ -47,14 +47,7 @@ def road(s):
         return window
 
     def clipboard(size):
-        def probe():
-            data = s.clipboard_png()
-            try:
-                picture = P.load(data) if data else None
-            except CheckFailed:
-                return None
-            return picture if picture is not None and picture.size == size else None
-        return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, 10)
+        return P.clipboard_picture(s, size)
 
     def open_and_copy_whole(path, size):
         """Opens path, selects the whole picture by dragging from its top-left
