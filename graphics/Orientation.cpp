@@ -193,14 +193,15 @@ void TurnBytes(const PixelRows& from, const PixelRows& to, const SourceMap& map)
       }
       for (std::int32_t y = tileY; y < tileEnd; ++y) {
         const std::int64_t column = map.column0 + y * map.columnPerY;
-        const std::uint8_t* source = firstRow + static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N};
+        // From firstRow to the pixel read next, in bytes.
+        std::ptrdiff_t source = static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N};
         std::uint8_t* target = to.Row(y) + std::ptrdiff_t{tileX} * N;
         std::int32_t i = 0;
         if constexpr (N == 3) {
           if (column < from.width - 1)
-            for (; i < wideWidth; ++i, source += rowStep) MoveWide(target + i * 3, source);
+            for (; i < wideWidth; ++i, source += rowStep) MoveWide(target + i * 3, firstRow + source);
         }
-        for (; i < tileWidth; ++i, source += rowStep) MovePixel<N>(target + i * std::ptrdiff_t{N}, source);
+        for (; i < tileWidth; ++i, source += rowStep) MovePixel<N>(target + i * std::ptrdiff_t{N}, firstRow + source);
       }
     }
   }
