@@ -20,9 +20,10 @@ class Cimg {
   Cimg& operator=(const Cimg&) = delete;
 
   // Loads a ".jpg" or ".bmp" file into a new bitmap and makes it 24 bits per
-  // pixel; a JPEG is turned upright as its Exif orientation says. Another extension returns false without opening the file and keeps
-  // bitmap as it was; a file that cannot be read or decoded returns false and
-  // leaves the new, empty bitmap in place. Never raises.
+  // pixel; a JPEG is turned upright as its Exif orientation says. Another
+  // extension returns false without opening the file and keeps bitmap as it
+  // was; a file that cannot be read or decoded returns false and leaves the
+  // new, empty bitmap in place. Never raises.
   bool Load(const std::string& fileName);
   // Replaces bitmap by a 24-bit copy of graphic (sharing the pixels of a
   // bitmap until either changes them). False for null, for an empty picture and

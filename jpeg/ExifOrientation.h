@@ -22,8 +22,8 @@ int OrientationOf(TJPEGImage& image) noexcept;
 
 // When picture holds a JPEG image whose orientation is not 1, replaces it by
 // a bitmap of the decoded picture turned upright (OnChange fires); any other
-// picture stays as it is. Decoding failures propagate and leave the JPEG
-// image in place.
+// picture stays as it is. A JPEG that cannot be decoded raises EJPEG and
+// stays in place, so that a preview shows no picture for it.
 void MakeUpright(TPicture& picture);
 
 }  // namespace jpeg
