@@ -25,11 +25,7 @@ def road(s):
         return s.current(main)
 
     def clipboard(size):
-        def probe():
-            data = s.clipboard_png()
-            picture = P.load(data) if data else None
-            return picture if picture is not None and picture.size == size else None
-        return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, 10)
+        return P.clipboard_picture(s, size)
 
     # Everything below is measured on the screen, in its own pixels.
     with s.step("unscaled, the menu bar has its usual height"):

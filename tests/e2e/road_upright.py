@@ -42,9 +42,7 @@ def road(s):
     portrait = P.upright(stored_pixels(phone_source, s.path("phone.bmp")), 6)
 
     def main_window():
-        window = s.find(wid=main.id)
-        check(window is not None, "the main window is gone")
-        return window
+        return s.current(main)
 
     def clipboard(size):
         return P.clipboard_picture(s, size)
