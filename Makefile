@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build run test test-unit test-asan bench clean
+.PHONY: all deps build run test test-unit test-asan bench package clean
 
 all: build
 
@@ -29,6 +29,11 @@ test-asan: deps
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 test: test-unit test-asan
+
+# The Debian package of the program, its desktop entry, icons, metainfo and
+# manual page, written into $(BUILD)/.
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done

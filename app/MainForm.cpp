@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include <exception>
+#include <filesystem>
 
 #include "app/DispForm.h"
 #include "app/HourGlass.h"
@@ -23,6 +24,21 @@ TmainForm::TmainForm(TComponent* owner) : TForm(owner) {
   OpenDialog->SetFilter(std::string(strings::PictureFilter) + strings::AllFilesFilter);
   SB->SetSimplePanel(true);
   SetKeyPreview(true);
+  OnDragFiles = [](TObject*, const std::vector<std::string>& files, bool& accept) {
+    accept = !FirstPictureFile(files).empty();
+  };
+  OnDropFiles = [this](TObject*, const std::vector<std::string>& files) {
+    const std::string file = FirstPictureFile(files);
+    if (!file.empty()) OpenPicture(file);
+  };
+}
+
+std::string TmainForm::FirstPictureFile(const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    std::error_code error;
+    if (Cimg::Opens(file) && std::filesystem::is_regular_file(file, error)) return file;
+  }
+  return {};
 }
 
 TmainForm::~TmainForm() {
@@ -117,14 +133,18 @@ bool TmainForm::HasPicture() const {
 }
 
 void TmainForm::FileMenuOpenClick(TObject*) {
+  // A cancelled dialog puts the default cursor back too.
   app::HourGlass cursor;
-  if (!OpenDialog->Run()) return;
+  if (OpenDialog->Run()) OpenPicture(OpenDialog->FileName());
+}
+
+void TmainForm::OpenPicture(const std::string& fileName) {
+  app::HourGlass cursor;
   bool loaded = false;
   try {
     cursor.Show();
     currentImage.reset();
     currentImage = std::make_unique<Cimg>();
-    const std::string fileName = OpenDialog->FileName();
     if (currentImage->Load(fileName)) {
       Image->Picture().AsBitmap().CopyFrom(currentImage->bitmap.get());
       // The view shows the new picture, which carries no outline, whatever

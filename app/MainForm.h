@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "framework/Form.h"
 #include "framework/Menu.h"
@@ -42,10 +44,20 @@ class TmainForm : public TForm {
   // the status bar below it.
   void FitToPicture(Cimg* holder);
 
+  // Loads fileName (a full path) into a new holder in place of the current
+  // one, shows it at full size, fits the window to it and names it in the
+  // status bar. A file that fails to load leaves the view, the status text and
+  // the window as they were; nothing is reported. What Open does once a file
+  // is chosen, and what a file named at start or dropped on the window gets.
+  void OpenPicture(const std::string& fileName);
+
+  // Of files dragged onto the window, the first that the holder reads by its
+  // extension and that is a file (not a folder); empty when there is none.
+  // A drop opens it; while there is none, the window takes no drop.
+  static std::string FirstPictureFile(const std::vector<std::string>& files);
+
   // Handlers bound in the definition.
-  // Open: runs the dialog and loads the chosen file into a new holder. A file
-  // that fails to load leaves the view, the status text and the window as
-  // they were; nothing is reported.
+  // Open: runs the dialog and opens the chosen file.
   void FileMenuOpenClick(TObject* Sender);
   // Closes the window, which ends the program.
   void FileMenuCloseClick(TObject* Sender);

@@ -1,7 +1,11 @@
 // Start-up and shutdown of kiritori.
 #include <cstdio>
 #include <exception>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "app/CommandLine.h"
 #include "app/DispForm.h"
 #include "app/MainForm.h"
 #include "framework/Application.h"
@@ -56,12 +60,13 @@ class Layers {
   int started_ = 0;
 };
 
-void RunApplication() {
+void RunApplication(const std::string& file) {
   try {
     Application->Initialize();
     Application->SetIcon(MainIcon());
     Application->CreateForm(mainForm);
     Application->CreateForm(dispForm);
+    if (!file.empty()) mainForm->OpenPicture(app::FullPath(file));
     Application->Run();
   } catch (...) {
     // Anything that is not one of our exceptions shows as one with an empty
@@ -72,10 +77,12 @@ void RunApplication() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const app::CommandLine line = app::ParseCommandLine(std::vector<std::string>(argv + (argc > 0), argv + argc));
+  if (const std::optional<int> code = app::AnswerWithoutWindows(line)) return *code;
   try {
     Layers layers;
-    RunApplication();
+    RunApplication(line.file);
   } catch (const std::exception& e) {
     // A layer could not start: there is no window to report it in.
     std::fprintf(stderr, "kiritori: %s\n", e.what());

@@ -2,10 +2,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 
 #include "framework/Application.h"
@@ -23,6 +28,8 @@ void ClientArea::resizeEvent(QResizeEvent* event) {
 
 FormWindow::FormWindow() : QWidget(nullptr, Qt::Window), client_(new ClientArea(this)) {
   client_->setAttribute(Qt::WA_NativeWindow, false);
+  // Whether a drop is taken is the form's question (OnDragFiles).
+  setAcceptDrops(true);
 }
 
 void FormWindow::setBar(QMenuBar* bar) {
@@ -68,6 +75,58 @@ void FormWindow::closeEvent(QCloseEvent* event) {
   }
   event->ignore();
   Guarded([&] { form->Close(); });
+}
+
+namespace {
+
+// The local files a drag carries, in its order, named as the file system
+// names them.
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+  std::vector<std::string> files;
+  if (data == nullptr || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    const QByteArray name = QFile::encodeName(url.toLocalFile());
+    if (!name.isEmpty()) files.emplace_back(name.constData(), static_cast<std::size_t>(name.size()));
+  }
+  return files;
+}
+
+}  // namespace
+
+void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
+  dragAccepted_ = false;
+  // A move would let the other program delete the files once we took them.
+  if (form != nullptr && (event->possibleActions() & Qt::CopyAction)) {
+    Guarded([&] { dragAccepted_ = form->AcceptsFiles(LocalFiles(event->mimeData())); });
+  }
+  answerDrag(event);
+}
+
+void FormWindow::dragMoveEvent(QDragMoveEvent* event) { answerDrag(event); }
+
+void FormWindow::dragLeaveEvent(QDragLeaveEvent* event) {
+  dragAccepted_ = false;
+  event->accept();
+}
+
+void FormWindow::dropEvent(QDropEvent* event) {
+  const bool take = dragAccepted_ && form != nullptr;
+  answerDrag(event);
+  dragAccepted_ = false;
+  if (!take) return;
+  QTimer::singleShot(0, this, [this, files = LocalFiles(event->mimeData())] {
+    if (form != nullptr) Guarded([&] { form->DropFiles(files); });
+  });
+}
+
+void FormWindow::answerDrag(QDropEvent* event) {
+  if (dragAccepted_) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 TCustomForm* FormOf(QWidget* widget) {
@@ -307,6 +366,16 @@ void TCustomForm::Close() {
 
 void TCustomForm::DoClose(TCloseAction& action) {
   if (OnClose) OnClose(this, action);
+}
+
+bool TCustomForm::AcceptsFiles(const std::vector<std::string>& files) {
+  bool accept = false;
+  if (!files.empty() && OnDragFiles) OnDragFiles(this, files, accept);
+  return accept;
+}
+
+void TCustomForm::DropFiles(const std::vector<std::string>& files) {
+  if (OnDropFiles) OnDropFiles(this, files);
 }
 
 void TCustomForm::KeyDown(TVirtualKey& key, TShiftState shift) {

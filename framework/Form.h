@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/Input.h"
 #include "framework/ScrollBox.h"
@@ -24,6 +25,12 @@ using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 // A form's frame. bsNone and bsSingle are TBorderStyle's values (0 and 1);
 // the tool-window styles have a small caption and no task-bar entry.
 enum TFormBorderStyle : std::uint8_t { bsSizeable = 2, bsDialog, bsToolWindow, bsSizeToolWin };
+
+// Files dragged onto a window from another program, as their local names
+// (full paths) in the drag's order. A handler of the first kind sets accept
+// when a drop of them would be taken.
+using TDragFilesEvent = std::function<void(TObject* sender, const std::vector<std::string>& files, bool& accept)>;
+using TDropFilesEvent = std::function<void(TObject* sender, const std::vector<std::string>& files)>;
 
 // A key that makes a character: the handler may change Key; 0 swallows it.
 using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
@@ -92,6 +99,20 @@ class TCustomForm : public TScrollingWinControl {
   TCloseEvent OnClose;
   TKeyEvent OnKeyDown;
   TKeyPressEvent OnKeyPress;
+  // Files dragged over the window: links to other places are left out, and a
+  // drag without a local file is refused before OnDragFiles is asked. A drop
+  // is taken as a copy, never a move, and only when OnDragFiles accepted it;
+  // while it would not be, the pointer shows that nothing can be dropped.
+  TDragFilesEvent OnDragFiles;
+  // The files of a drop that was taken. Runs from the message loop once the
+  // drop is over, so the program they came from does not wait for it.
+  TDropFilesEvent OnDropFiles;
+
+  // Whether a drop of files would be taken: what OnDragFiles says; false
+  // without it or without files.
+  bool AcceptsFiles(const std::vector<std::string>& files);
+  // Fires OnDropFiles.
+  void DropFiles(const std::vector<std::string>& files);
 
   // The form's menu-bar height for its current width; 0 without a menu.
   int MenuBarHeight() const;

@@ -4,10 +4,21 @@
 // graphics have started; shut down before them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace framework {
+// Why no window could be shown, in one line ("cannot open display :5"), or
+// empty when the windows have somewhere to go. Asks the environment (through
+// getenv, or the given look-up, which returns null for a name not set) which
+// window systems Qt would try and whether one of them answers: an X server
+// is connected to and left again; a Wayland display, or a platform that needs
+// no display server (offscreen and the like), is taken on trust. Safe before
+// Startup, which Qt would end the process in.
+std::string DisplayProblem();
+std::string DisplayProblem(const std::function<const char*(const char*)>& getenv);
+
 // Makes Application and Screen. Without a display (and no QT_QPA_PLATFORM
 // that needs none) Qt ends the process. Calling it while started does nothing.
 void Startup();

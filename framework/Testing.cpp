@@ -3,14 +3,19 @@
 #include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QFontInfo>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
 
 #include "framework/Menu.h"
 #include "framework/detail/ControlImpl.h"
@@ -77,6 +82,32 @@ void SendMouse(TControl& control, QEvent::Type type, Qt::MouseButton button, TSh
 }
 
 }  // namespace
+
+bool DragUris(TControl& control, const std::vector<std::string>& uris, int x, int y, bool drop) {
+  QWidget* target = control.Impl().ClientWidget();
+  QWindow* window = target != nullptr ? target->window()->windowHandle() : nullptr;
+  if (window == nullptr) return false;
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const std::string& uri : uris) urls.append(QUrl(QString::fromStdString(uri)));
+  data.setUrls(urls);
+  const QPoint at = target->mapTo(target->window(), QPoint(x, y));
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  const auto taken = [](const QDropEvent& event) { return event.isAccepted() && event.dropAction() == Qt::CopyAction; };
+  QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &enter);
+  QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &move);
+  const bool wouldTake = taken(enter) && taken(move);
+  if (!drop) {
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(window, &leave);
+    return wouldTake;
+  }
+  QDropEvent released(at, offered, &data, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &released);
+  return taken(released);
+}
 
 void ProcessEvents() { QApplication::processEvents(); }
 

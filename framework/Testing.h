@@ -33,6 +33,13 @@ void PressMouse(TControl& control, TMouseButton button, TShiftState shift, int x
 void DoubleClickMouse(TControl& control, TShiftState shift, int x, int y);
 void MoveMouse(TControl& control, TShiftState shift, int x, int y);
 void ReleaseMouse(TControl& control, TMouseButton button, TShiftState shift, int x, int y);
+// Drags uris (entries of a text/uri-list, such as "file:///tmp/a.jpg") from
+// another program over control at (x, y) of its client area, offering to copy
+// or to move them, through the window's own routing of drag events; true when
+// the window would take them as a copy. With drop, then releases them there,
+// and true means the drop was taken: its files reach the form's OnDropFiles at
+// the next ProcessEvents. Without drop, the drag leaves again.
+bool DragUris(TControl& control, const std::vector<std::string>& uris, int x, int y, bool drop);
 // The colour of the pixel at (x, y) of control's client area as the control
 // paints itself now; for a graphic control the device pixel, for any other
 // control the first device pixel of the logical one.

@@ -20,7 +20,7 @@ bool ExtensionIs(const std::string& extension, const char* wanted) {
 // By the extension alone: the file itself is not looked at.
 FileKind KindOf(const std::string& fileName) {
   const std::string extension = ExtractFileExt(fileName);
-  if (ExtensionIs(extension, ".jpg")) return FileKind::Jpeg;
+  if (ExtensionIs(extension, ".jpg") || ExtensionIs(extension, ".jpeg")) return FileKind::Jpeg;
   if (ExtensionIs(extension, ".bmp")) return FileKind::Bmp;
   return FileKind::Other;
 }
@@ -34,6 +34,14 @@ Cimg::~Cimg() { ReleaseBuffer(); }
 void Cimg::ReleaseBuffer() noexcept {
   std::free(buffer);
   buffer = nullptr;
+}
+
+bool Cimg::Opens(const std::string& fileName) {
+  try {
+    return KindOf(fileName) != FileKind::Other;
+  } catch (...) {
+    return false;
+  }
 }
 
 bool Cimg::Load(const std::string& fileName) {

@@ -1,6 +1,7 @@
 // Cimg: the program's image holder. It hides the file format from the windows:
 // a picture is loaded or saved as JPEG or BMP by the extension of the file name
-// (".jpg" or ".bmp", any case) and kept as one TBitmap of 24 bits per pixel.
+// (".jpg", ".jpeg" or ".bmp", any case) and kept as one TBitmap of 24 bits per
+// pixel.
 #pragma once
 
 #include <cstdint>
@@ -19,21 +20,24 @@ class Cimg {
   Cimg(const Cimg&) = delete;
   Cimg& operator=(const Cimg&) = delete;
 
-  // Loads a ".jpg" or ".bmp" file into a new bitmap and makes it 24 bits per
-  // pixel; a JPEG is turned upright as its Exif orientation says. Another
-  // extension returns false without opening the file and keeps bitmap as it
-  // was; a file that cannot be read or decoded returns false and leaves the
-  // new, empty bitmap in place. Never raises.
+  // Loads a ".jpg", ".jpeg" or ".bmp" file into a new bitmap and makes it 24
+  // bits per pixel; a JPEG is turned upright as its Exif orientation says.
+  // Another extension returns false without opening the file and keeps bitmap
+  // as it was; a file that cannot be read or decoded returns false and leaves
+  // the new, empty bitmap in place. Never raises.
   bool Load(const std::string& fileName);
   // Replaces bitmap by a 24-bit copy of graphic (sharing the pixels of a
   // bitmap until either changes them). False for null, for an empty picture and
   // for any failure; the new bitmap then stays as far as it got. Never raises.
   bool SetGraphic(TGraphic* graphic);
-  // Writes bitmap as JPEG (".jpg", with a new JPEG image's settings) or as BMP
-  // (".bmp"). False, writing nothing, without a picture or for another
+  // Writes bitmap as JPEG (".jpg" or ".jpeg", with a new JPEG image's
+  // settings) or as BMP (".bmp"). False, writing nothing, without a picture or for another
   // extension; false for a failed save, which leaves an existing file
   // untouched. Never changes the holder and never raises.
   bool Save(const std::string& fileName);
+  // Whether Load would try fileName: its extension is one the holder reads.
+  // The file itself is not looked at.
+  static bool Opens(const std::string& fileName);
   // The picture's size in pixels; 0 without a bitmap.
   std::int32_t Width();
   std::int32_t Height();

@@ -57,7 +57,7 @@ inline constexpr const char* ClipboardMenuCaption = "クリップボードへ(&C
 inline constexpr const char* SelectionStatus = "(%d,%d) - (%d,%d) = (%d, %d)";
 
 // --- File dialogs ------------------------------------------------------------
-inline constexpr const char* PictureFilter = "画像ファイル(*.jpg;*.bmp)|*.jpg;*.bmp";
+inline constexpr const char* PictureFilter = "画像ファイル(*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp";
 inline constexpr const char* AllFilesFilter = "|全ファイル(*.*)|*.*";
 inline constexpr const char* DefaultSaveExtension = ".jpg";
 inline constexpr const char* PreviewCaption = "プレビュー";

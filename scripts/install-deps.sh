@@ -5,12 +5,13 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build make pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxcb1-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libfreetype-dev libfontconfig-dev fontconfig fonts-ipafont-gothic
   libgtest-dev
   xvfb xauth xdotool xclip imagemagick python3-pil desktop-file-utils
   clang-14 libclang-rt-14-dev
+  dpkg-dev appstream
 )
 
 missing=()

@@ -37,9 +37,19 @@ class FormWindow final : public QWidget {
   void moveEvent(QMoveEvent* event) override;
   // The close box asks the form, which decides between hiding and ending.
   void closeEvent(QCloseEvent* event) override;
+  // Files from other programs: the form decides when the drag enters, and the
+  // answer holds until it leaves or drops.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void layOut();
+  // Takes the drag or drop event as a copy when the form accepts the drag.
+  void answerDrag(QDropEvent* event);
+
+  bool dragAccepted_ = false;
 
   ClientArea* client_;
   QPointer<QMenuBar> bar_;

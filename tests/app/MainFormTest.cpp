@@ -2,7 +2,10 @@
 // drawn with the mouse and nudged with the keys.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "framework/Screen.h"
 #include "tests/app/AppSupport.h"
@@ -199,6 +202,48 @@ TEST(Selection, ALargePictureScrollsInsideTheWindowAndKeysDoNotScrollIt) {
   EXPECT_EQ(mainForm->ScrollBox->HorzScrollPosition(), 0);
   EXPECT_EQ(mainForm->ScrollBox->VertScrollPosition(), 0);
   EXPECT_EQ(s.Status(), "(1000,900) - (1400,1100) = (400, 200)");
+}
+
+TEST(Open, APictureDroppedOnTheWindowOpensAsOpenWould) {
+  Opened s;
+  apptest::WritePatternBmp(s.dir / "second.bmp", 120, 80);
+  apptest::WritePatternJpeg(s.dir / "third.jpeg", 64, 48);
+  std::ofstream(s.dir / "note.txt") << "not a picture";
+  std::filesystem::create_directory(s.dir / "folder.jpg");
+  const auto uri = [&](const std::string& name) { return "file://" + (s.dir / name); };
+  struct Case {
+    std::vector<std::string> uris;
+    // The file that opens; empty when the window refuses the drag.
+    std::string opens;
+  };
+  const Case cases[] = {
+      {{"https://example.com/a.jpg"}, ""},
+      {{uri("note.txt")}, ""},
+      {{uri("folder.jpg")}, ""},
+      {{uri("missing.jpg")}, ""},
+      // Of several, the first the holder reads.
+      {{"https://example.com/a.jpg", uri("note.txt"), uri("second.bmp"), uri("photo.bmp")}, "second.bmp"},
+      {{uri("third.jpeg")}, "third.jpeg"},
+  };
+  for (const Case& c : cases) {
+    const Cimg* before = mainForm->currentImage.get();
+    const std::string status = s.Status();
+    const bool over = framework::testing::DragUris(*mainForm->Image, c.uris, 10, 10, false);
+    const bool taken = framework::testing::DragUris(*mainForm->Image, c.uris, 10, 10, true);
+    framework::testing::ProcessEvents();
+    EXPECT_EQ(over, !c.opens.empty()) << c.uris.back();
+    EXPECT_EQ(taken, !c.opens.empty()) << c.uris.back();
+    if (c.opens.empty()) {
+      EXPECT_EQ(mainForm->currentImage.get(), before) << c.uris.back();
+      EXPECT_EQ(s.Status(), status) << c.uris.back();
+    } else {
+      EXPECT_EQ(s.Status(), c.opens);
+      EXPECT_EQ(mainForm->ClientWidth(), mainForm->currentImage->Width());
+      EXPECT_EQ(mainForm->ClientHeight(), mainForm->currentImage->Height() + mainForm->SB->Height());
+    }
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+  }
+  EXPECT_EQ(mainForm->ClientWidth(), 64);
 }
 
 }  // namespace

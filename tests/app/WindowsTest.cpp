@@ -149,8 +149,8 @@ TEST(MainWindow, ItsCloseCommandEndsTheApplication) {
 
 TEST(Windows, BothPictureDialogsOfferPicturesFirstThenAllFiles) {
   Started s;
-  const std::vector<std::string> entries{"画像ファイル(*.jpg;*.bmp)", "全ファイル(*.*)"};
-  EXPECT_EQ(mainForm->OpenDialog->Filter(), "画像ファイル(*.jpg;*.bmp)|*.jpg;*.bmp|全ファイル(*.*)|*.*");
+  const std::vector<std::string> entries{"画像ファイル(*.jpg;*.jpeg;*.bmp)", "全ファイル(*.*)"};
+  EXPECT_EQ(mainForm->OpenDialog->Filter(), "画像ファイル(*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|全ファイル(*.*)|*.*");
   EXPECT_EQ(dispForm->SaveDialog->Filter(), mainForm->OpenDialog->Filter());
   EXPECT_EQ(dispForm->SaveDialog->DefaultExt(), ".jpg");
   for (TOpenDialog* dialog : {static_cast<TOpenDialog*>(mainForm->OpenDialog),

@@ -158,7 +158,7 @@ class Session:
         check(os.access(program, os.X_OK), f"no installed program at {program}")
         return program
 
-    def start_program(self, program, env=None):
+    def start_program(self, program, env=None, args=()):
         home = self.path("home")
         runtime_dir = self.path("runtime")
         os.makedirs(home, exist_ok=True)
@@ -170,16 +170,17 @@ class Session:
             self.log.close()
         self.log = open(os.path.join(self.out_dir, "program.log"), "a" if self.runs else "w")
         self.runs += 1
-        self.program = subprocess.Popen([program], env=env, stdout=self.log, stderr=subprocess.STDOUT,
+        self.program = subprocess.Popen([program, *args], env=env, stdout=self.log, stderr=subprocess.STDOUT,
                                         preexec_fn=_die_with_parent, cwd=home)
         def shown():
             self.check_alive()
             return self.find(caption_end=MAIN_CAPTION_END)
         return wait_for("the main window", shown, 20)
 
-    def start(self, env=None):
+    def start(self, env=None, args=()):
         """Installs the program, starts a server and the program in it (with
-        env added to its environment), and returns the main window.
+        env added to its environment and args as its arguments), and returns
+        the main window.
 
         A second attempt covers a program that could not reach its server,
         seen now and then while other servers start on a shared machine.
@@ -188,7 +189,7 @@ class Session:
         for attempt in (1, 2):
             try:
                 self.start_server()
-                return self.start_program(program, env)
+                return self.start_program(program, env, args)
             except CheckFailed as error:
                 server = "running" if self.xvfb and self.xvfb.poll() is None else "ended"
                 reachable = self.xvfb and self.tool("xdotool", "getmouselocation", ok=False).returncode == 0
@@ -198,19 +199,19 @@ class Session:
                     raise
                 self._stop()
 
-    def start_again(self, env=None):
+    def start_again(self, env=None, args=()):
         """Starts the installed program once more in the same server, after
         the last run ended; returns its main window."""
         check(not self.alive(), "the program still runs")
         try:
-            return self.start_program(self.installed, env)
+            return self.start_program(self.installed, env, args)
         except CheckFailed as error:
             # The server resets itself when its last client leaves; a program
             # that came in the middle of that gets a second chance.
             print(f"starting again failed ({error}); once more", flush=True)
             self._stop_program()
             time.sleep(0.5)
-            return self.start_program(self.installed, env)
+            return self.start_program(self.installed, env, args)
 
     def alive(self):
         return self.program is not None and self.program.poll() is None

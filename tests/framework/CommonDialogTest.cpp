@@ -52,7 +52,7 @@ TEST_F(FileDialogTest, OpensAFileTypedWithItsFullPathInAnotherFolder) {
   ASSERT_TRUE(dialog_.Run());
   EXPECT_TRUE(showing);
   EXPECT_EQ(dialog_.FileName(), Path("elsewhere/photo.jpg"));
-  EXPECT_EQ(filters, (std::vector<std::string>{"画像ファイル(*.jpg;*.bmp)", "全ファイル(*.*)"}));
+  EXPECT_EQ(filters, (std::vector<std::string>{"画像ファイル(*.jpg;*.jpeg;*.bmp)", "全ファイル(*.*)"}));
   EXPECT_EQ(filterIndex, 0);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(closed, 1);

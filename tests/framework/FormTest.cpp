@@ -234,3 +234,61 @@ TEST(EventDispatch, BitmapCanvasesGiveBackTheirDeviceContextsAfterAnEvent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Form, FilesDraggedOnTheWindowReachItsHandlersAsLocalNames) {
+  Window w;
+  w.form->Show();
+  framework::testing::ProcessEvents();
+  std::vector<std::vector<std::string>> asked;
+  std::vector<std::vector<std::string>> dropped;
+  w.form->OnDragFiles = [&](TObject*, const std::vector<std::string>& files, bool& accept) {
+    asked.push_back(files);
+    accept = files.back().ends_with(".ok");
+  };
+  w.form->OnDropFiles = [&](TObject*, const std::vector<std::string>& files) { dropped.push_back(files); };
+
+  struct Case {
+    std::vector<std::string> uris;
+    // What the handler is asked with; nothing when the drag is refused first.
+    std::vector<std::string> asked;
+    bool taken;
+  };
+  const Case cases[] = {
+      {{"file:///tmp/a%20b.ok"}, {"/tmp/a b.ok"}, true},
+      {{"https://example.com/x.ok", "file:///tmp/y.no", "file:///tmp/z.ok"}, {"/tmp/y.no", "/tmp/z.ok"}, true},
+      {{"file:///tmp/y.no"}, {"/tmp/y.no"}, false},
+      {{"https://example.com/x.ok", "sftp://host/tmp/x.ok"}, {}, false},
+  };
+  for (const Case& c : cases) {
+    for (const bool drop : {false, true}) {
+      asked.clear();
+      dropped.clear();
+      // Over a child control too: the window decides for everything in it.
+      EXPECT_EQ(framework::testing::DragUris(*w.box, c.uris, 20, 30, drop), c.taken) << c.uris.front();
+      if (c.asked.empty()) {
+        EXPECT_TRUE(asked.empty()) << c.uris.front();
+      } else {
+        ASSERT_FALSE(asked.empty()) << c.uris.front();
+        EXPECT_EQ(asked.front(), c.asked) << c.uris.front();
+      }
+      // The drop is handled once it is over, from the message loop.
+      EXPECT_TRUE(dropped.empty());
+      framework::testing::ProcessEvents();
+      const bool handled = !dropped.empty();
+      EXPECT_EQ(handled, drop && c.taken) << c.uris.front();
+      if (handled) {
+        EXPECT_EQ(dropped.front(), c.asked) << c.uris.front();
+      }
+    }
+  }
+
+  // Without a handler that says yes, nothing is taken.
+  w.form->OnDragFiles = nullptr;
+  EXPECT_FALSE(framework::testing::DragUris(*w.form, {"file:///tmp/a.ok"}, 5, 5, true));
+  framework::testing::ProcessEvents();
+  EXPECT_TRUE(dropped.empty());
+}
+
+}  // namespace

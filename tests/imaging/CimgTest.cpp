@@ -87,16 +87,19 @@ class CimgTest : public PlatformTest {
   jpegtest::TempDir dir;
 };
 
-TEST_F(CimgTest, LoadsJpgAndBmpInAnyCaseAs24Bits) {
-  WriteJpeg(dir / "A.JPG");
+TEST_F(CimgTest, LoadsJpgJpegAndBmpInAnyCaseAs24Bits) {
   jpegtest::WriteAll(dir / "b.Bmp", ColourBmp());
   Cimg holder;
 
-  ASSERT_TRUE(holder.Load(dir / "A.JPG"));
-  EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
-  EXPECT_EQ(holder.Width(), kWidth);
-  EXPECT_EQ(holder.Height(), kHeight);
-  ExpectLikePhoto(*holder.bitmap);
+  for (const char* name : {"A.JPG", "c.Jpeg"}) {
+    WriteJpeg(dir / name);
+    ASSERT_TRUE(Cimg::Opens(dir / name)) << name;
+    ASSERT_TRUE(holder.Load(dir / name)) << name;
+    EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
+    EXPECT_EQ(holder.Width(), kWidth);
+    EXPECT_EQ(holder.Height(), kHeight);
+    ExpectLikePhoto(*holder.bitmap);
+  }
 
   ASSERT_TRUE(holder.Load(dir / "b.Bmp"));
   EXPECT_EQ(holder.bitmap->BitDepth(), bd24Bit);
@@ -106,7 +109,7 @@ TEST_F(CimgTest, LoadsJpgAndBmpInAnyCaseAs24Bits) {
 TEST_F(CimgTest, OtherNamesAreRefusedWithoutOpeningTheFile) {
   // Every file holds good JPEG data: only the name may make the load fail.
   std::filesystem::create_directory(dir / "a.b");
-  const std::vector<std::string> names = {"c.jpeg", "d.png", "noextension", "a.b/file", "e.jpg.png"};
+  const std::vector<std::string> names = {"c.jpe", "d.png", "noextension", "a.b/file", "e.jpg.png"};
   for (const std::string& name : names) WriteJpeg(dir / name);
   jpegtest::WriteAll(dir / "b.bmp", ColourBmp());
 
@@ -115,6 +118,7 @@ TEST_F(CimgTest, OtherNamesAreRefusedWithoutOpeningTheFile) {
   ASSERT_TRUE(loaded.Load(dir / "b.bmp"));
   TBitmap* const picture = loaded.bitmap.get();
   for (const std::string& name : names) {
+    EXPECT_FALSE(Cimg::Opens(dir / name)) << name;
     EXPECT_FALSE(fresh.Load(dir / name)) << name;
     EXPECT_EQ(fresh.bitmap, nullptr) << name;
     EXPECT_FALSE(loaded.Load(dir / name)) << name;
@@ -192,16 +196,18 @@ TEST_F(CimgTest, APictureSharesTheHoldersPixels) {
   EXPECT_EQ(&picture.AsBitmap().Image(), &holder.bitmap->Image());
 }
 
-TEST_F(CimgTest, SavesJpgAndBmpByExtensionAndNothingElse) {
+TEST_F(CimgTest, SavesJpgJpegAndBmpByExtensionAndNothingElse) {
   auto source = jpegtest::BitmapOf(Photo());
   Cimg holder;
   ASSERT_TRUE(holder.SetGraphic(source.get()));
   TBitmap* const picture = holder.bitmap.get();
 
-  ASSERT_TRUE(holder.Save(dir / "out.JPG"));
-  TJPEGImage written;
-  written.LoadFile(dir / "out.JPG");
-  ExpectLikePhoto(*written.DecodeBitmap());
+  for (const char* name : {"out.JPG", "out.jpeg"}) {
+    ASSERT_TRUE(holder.Save(dir / name)) << name;
+    TJPEGImage written;
+    written.LoadFile(dir / name);
+    ExpectLikePhoto(*written.DecodeBitmap());
+  }
 
   ASSERT_TRUE(holder.Save(dir / "out.bmp"));
   const bmptest::Bytes bmp = jpegtest::ReadAll(dir / "out.bmp");
@@ -216,7 +222,7 @@ TEST_F(CimgTest, SavesJpgAndBmpByExtensionAndNothingElse) {
   // A save that fails reports it, and leaves nothing beside the target.
   std::filesystem::create_directory(dir / "taken.bmp");
   EXPECT_FALSE(holder.Save(dir / "taken.bmp"));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""), {}), 3);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""), {}), 4);
 
   EXPECT_EQ(holder.bitmap.get(), picture);
 }

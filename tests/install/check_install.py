@@ -3,6 +3,7 @@
 Arguments: the cmake program, the build folder, and the icon's source file,
 whose palette and rows are the pixels every icon size must show.
 """
+import gzip
 import os
 import re
 import shutil
@@ -17,6 +18,7 @@ except ImportError:
     sys.exit(77)
 
 SIZES = [16, 22, 24, 32, 48, 64, 128, 256]
+METAINFO = "io.github.kiritori.kiritori.metainfo.xml"
 
 
 def icon_pixels(source):
@@ -87,7 +89,8 @@ def main():
         else:
             entry = open(desktop, encoding="utf-8").read().splitlines()
             for line in ["[Desktop Entry]", "Type=Application", "Name=kiritori", "Name[ja]=切り取り",
-                         "Exec=kiritori", "Icon=kiritori"]:
+                         "Exec=kiritori %f", "Icon=kiritori",
+                         "MimeType=image/jpeg;image/bmp;image/x-bmp;image/x-ms-bmp;"]:
                 if line not in entry:
                     failures.append(f"kiritori.desktop lacks {line}")
             validator = shutil.which("desktop-file-validate")
@@ -95,6 +98,25 @@ def main():
                 result = subprocess.run([validator, desktop], capture_output=True, text=True)
                 if result.returncode != 0:
                     failures.append("desktop-file-validate: " + result.stdout + result.stderr)
+
+        metainfo = os.path.join(prefix, "share", "metainfo", METAINFO)
+        if not os.path.isfile(metainfo):
+            failures.append(f"share/metainfo/{METAINFO} is missing")
+        else:
+            validator = shutil.which("appstreamcli")
+            if validator:
+                result = subprocess.run([validator, "validate", "--no-net", metainfo], capture_output=True, text=True)
+                if result.returncode != 0:
+                    failures.append("appstreamcli validate: " + result.stdout + result.stderr)
+
+        manual = os.path.join(prefix, "share", "man", "man1", "kiritori.1.gz")
+        if not os.path.isfile(manual):
+            failures.append("share/man/man1/kiritori.1.gz is missing")
+        else:
+            text = gzip.open(manual, "rt", encoding="utf-8").read()
+            for section in ["SYNOPSIS", "OPTIONS", "USAGE", "FILES", "EXIT STATUS"]:
+                if f".SH {section}" not in text:
+                    failures.append(f"kiritori.1 has no section {section}")
 
         for size in SIZES:
             path = os.path.join(prefix, "share", "icons", "hicolor", f"{size}x{size}", "apps", "kiritori.png")

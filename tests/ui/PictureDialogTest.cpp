@@ -123,7 +123,7 @@ TEST_F(PictureDialogTest, APictureShowsItsSizeAndScaledPixelsAnythingElseShowsNo
   });
   EXPECT_TRUE(placed);
   EXPECT_EQ(platform::LiveFindHandleCount(), findHandles);
-  EXPECT_EQ(filters, (std::vector<std::string>{"画像ファイル(*.jpg;*.bmp)", "全ファイル(*.*)"}));
+  EXPECT_EQ(filters, (std::vector<std::string>{"画像ファイル(*.jpg;*.jpeg;*.bmp)", "全ファイル(*.*)"}));
   EXPECT_EQ(filterIndex, 0);
 }
 

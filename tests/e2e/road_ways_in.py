@@ -1,0 +1,123 @@
+#!/usr/bin/python3
+"""The ways in: the command line with and without a display, a picture named
+at start (".bmp" by a relative name, ".jpeg"), a file that cannot be opened,
+and a piece saved as ".jpeg"."""
+
+import os
+import shutil
+import subprocess
+import sys
+
+# The suite runs from the source tree, which a test run must leave as it was.
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import pictures as P  # noqa: E402
+from harness import CUT_CAPTION, START_CLIENT, STATUS_BAR_HEIGHT, check, run, wait_for  # noqa: E402
+
+BMP_SIZE = (203, 157)
+JPEG_SIZE = (320, 200)
+
+
+def road(s):
+    home = s.path("home")
+    os.makedirs(home, exist_ok=True)
+    bmp = P.coordinate_bmp(os.path.join(home, "coordinates.bmp"), *BMP_SIZE)
+    jpeg_path = s.path("photo.jpeg")
+    P.smooth_jpeg(jpeg_path, *JPEG_SIZE)
+    jpeg = decoded(s, jpeg_path)
+
+    def answer(program, args, display=None):
+        """Runs the program to its end; no window system unless display."""
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        if display:
+            env["DISPLAY"] = display
+        result = subprocess.run([program, *args], env=env, capture_output=True, text=True, timeout=20)
+        return result.returncode, result.stdout, result.stderr
+
+    def main_window():
+        window = s.find(caption_end=", v.02")
+        check(window is not None, "the main window is gone")
+        return window
+
+    def sized_for(client):
+        want = (client[0], client[1] + s.menu_bar)
+        return wait_for(f"the main window to measure {want[0]} x {want[1]} (now {main_window().size})",
+                        lambda: main_window().size == want and main_window(), 10)
+
+    def clipboard_shows(picture):
+        def probe():
+            data = s.clipboard_png()
+            try:
+                got = P.load(data) if data else None
+            except P.CheckFailed:
+                return None
+            return got if got is not None and got.size == picture.size else None
+        s.menu(main_window(), "t", "c")
+        P.check_exact("the clipboard", wait_for("the picture on the clipboard", probe, 10), picture)
+
+    def restart(args):
+        code = s.close_program(main_window())
+        check(code == 0, f"exit code {code}")
+        return s.start_program(program, args)
+
+    with s.step("without a display: --version and --help answer, a misuse is 2, the rest is 1"):
+        program = s.install()
+        code, out, err = answer(program, ["--version"])
+        check(code == 0 and out.startswith("kiritori ") and out.count("\n") == 1 and not err,
+              f"--version: exit {code}, out {out!r}, err {err!r}")
+        code, out, err = answer(program, ["--help"])
+        check(code == 0 and "Usage: kiritori [FILE]" in out and not err, f"--help: exit {code}, out {out!r}")
+        code, out, err = answer(program, ["--bogus", "photo.jpg"])
+        check(code == 2 and "--bogus" in err and "Usage" in err and not out,
+              f"an unknown option: exit {code}, err {err!r}")
+        for display in (None, ":60999"):
+            code, out, err = answer(program, [jpeg_path], display)
+            check(code == 1 and err.count("\n") == 1 and err.startswith("kiritori: "),
+                  f"DISPLAY={display}: exit {code}, err {err!r}")
+            check(display is None or display in err, f"the message does not name {display}: {err!r}")
+
+    with s.step("a file that cannot be opened starts with the picture-less window"):
+        main = s.start([s.path("missing.jpg")])
+        s.menu_bar = main.height - START_CLIENT[1]
+        check(main.width == START_CLIENT[0] and 10 <= s.menu_bar <= 60, f"the main window is {main}")
+        code, out, _ = answer(program, ["--version"], s.display)
+        check(code == 0 and out.startswith("kiritori "), f"--version with a display: exit {code}")
+
+    with s.step("a BMP named at start, relative to the working folder, shows at full size"):
+        restart(["coordinates.bmp"])
+        sized_for((BMP_SIZE[0], BMP_SIZE[1] + STATUS_BAR_HEIGHT))
+        s.expect_shown("the main window's view", main_window, bmp, P.check_exact)
+        clipboard_shows(bmp)
+
+    with s.step("a .jpeg named at start opens exactly"):
+        restart([jpeg_path])
+        sized_for((JPEG_SIZE[0], JPEG_SIZE[1] + STATUS_BAR_HEIGHT))
+        clipboard_shows(jpeg)
+
+    with s.step("a piece saved as .jpeg is a JPEG file"):
+        piece = P.piece(jpeg, 40, 30, 240, 150)
+        s.drag(main_window(), (40, 30), (240, 150), via=[(120, 90)])
+        s.menu(main_window(), "t", "k")
+        cut = wait_for("the cut-result window", lambda: s.find(caption=CUT_CAPTION), 10)
+        target = s.path("piece.jpeg")
+        s.file_dialog(cut, "f", "s", target)
+        picture = wait_for("piece.jpeg to be written", lambda: P.try_load(target), 10)
+        check(open(target, "rb").read(2) == b"\xff\xd8", "piece.jpeg is not JPEG data")
+        P.check_close("piece.jpeg", picture, piece, 2.5)
+
+    with s.step("close: exit code 0"):
+        code = s.close_program(main_window())
+        check(code == 0, f"exit code {code}")
+
+
+def decoded(s, path):
+    """The pixels libjpeg's own decoder makes of a JPEG, with its defaults."""
+    bmp = s.path("reference.bmp")
+    check(shutil.which("djpeg") is not None, "needs djpeg (libjpeg-turbo-progs)")
+    subprocess.run(["djpeg", "-bmp", "-outfile", bmp, path], check=True)
+    return P.load(bmp)
+
+
+if __name__ == "__main__":
+    sys.exit(run(road))
