@@ -112,10 +112,11 @@ def road(s):
 
 
 def decoded(s, path):
-    """The pixels libjpeg's own decoder makes of a JPEG, with its defaults."""
+    """The pixels libjpeg's own decoder makes of a JPEG with the settings of a
+    new JPEG image in the program (the floating-point inverse DCT)."""
     bmp = s.path("reference.bmp")
     check(shutil.which("djpeg") is not None, "needs djpeg (libjpeg-turbo-progs)")
-    subprocess.run(["djpeg", "-bmp", "-outfile", bmp, path], check=True)
+    subprocess.run(["djpeg", "-dct", "float", "-bmp", "-outfile", bmp, path], check=True)
     return P.load(bmp)
 
 
