@@ -96,9 +96,15 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
 
 void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
   dragAccepted_ = false;
+  dragFiles_.clear();
   // A move would let the other program delete the files once we took them.
   if (form != nullptr && (event->possibleActions() & Qt::CopyAction)) {
-    Guarded([&] { dragAccepted_ = form->AcceptsFiles(LocalFiles(event->mimeData())); });
+    Guarded([&] {
+      // Asked for once: a drag's files do not change while it lasts, and the
+      // source need not be asked again when they are dropped.
+      dragFiles_ = LocalFiles(event->mimeData());
+      dragAccepted_ = form->AcceptsFiles(dragFiles_);
+    });
   }
   answerDrag(event);
 }
@@ -107,6 +113,7 @@ void FormWindow::dragMoveEvent(QDragMoveEvent* event) { answerDrag(event); }
 
 void FormWindow::dragLeaveEvent(QDragLeaveEvent* event) {
   dragAccepted_ = false;
+  dragFiles_.clear();
   event->accept();
 }
 
@@ -114,8 +121,10 @@ void FormWindow::dropEvent(QDropEvent* event) {
   const bool take = dragAccepted_ && form != nullptr;
   answerDrag(event);
   dragAccepted_ = false;
+  std::vector<std::string> files = std::move(dragFiles_);
+  dragFiles_.clear();
   if (!take) return;
-  QTimer::singleShot(0, this, [this, files = LocalFiles(event->mimeData())] {
+  QTimer::singleShot(0, this, [this, files = std::move(files)] {
     if (form != nullptr) Guarded([&] { form->DropFiles(files); });
   });
 }

@@ -5,6 +5,8 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "framework/detail/ControlImpl.h"
 
@@ -50,6 +52,8 @@ class FormWindow final : public QWidget {
   void answerDrag(QDropEvent* event);
 
   bool dragAccepted_ = false;
+  // The local files of the drag over the window.
+  std::vector<std::string> dragFiles_;
 
   ClientArea* client_;
   QPointer<QMenuBar> bar_;

@@ -1,19 +1,21 @@
 #!/usr/bin/python3
 """The ways in: the command line with and without a display, a picture named
 at start (".bmp" by a relative name, ".jpeg"), a file that cannot be opened,
-and a piece saved as ".jpeg"."""
+a piece saved as ".jpeg", and files dragged from another program."""
 
 import os
+import select
 import shutil
 import subprocess
 import sys
+import time
 
 # The suite runs from the source tree, which a test run must leave as it was.
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pictures as P  # noqa: E402
-from harness import CUT_CAPTION, START_CLIENT, STATUS_BAR_HEIGHT, check, run, wait_for  # noqa: E402
+from harness import CUT_CAPTION, SCREEN, START_CLIENT, STATUS_BAR_HEIGHT, check, run, wait_for  # noqa: E402
 
 BMP_SIZE = (203, 157)
 JPEG_SIZE = (320, 200)
@@ -105,10 +107,58 @@ def road(s):
         picture = wait_for("piece.jpeg to be written", lambda: P.try_load(target), 10)
         check(open(target, "rb").read(2) == b"\xff\xd8", "piece.jpeg is not JPEG data")
         P.check_close("piece.jpeg", picture, piece, 2.5)
+        # It would cover the main window, and the drops below are meant for that.
+        s.menu(cut, "f", "c")
+        wait_for("the cut-result window to hide", lambda: s.find(caption=CUT_CAPTION) is None, 5)
+
+    with s.step("files dragged from another program: others are refused, a BMP opens"):
+        note = os.path.join(home, "note.txt")
+        open(note, "w").write("not a picture")
+        before = main_window().size
+        took = drag_and_drop(s, main_window(), ["https://example.com/a.jpg", "file://" + note])
+        check(took == "none", f"the window took the refused drag as {took!r}")
+        check(main_window().size == before, "a refused drop changed the window")
+        took = drag_and_drop(s, main_window(), ["file://" + note, "file://" + os.path.join(home, "coordinates.bmp")])
+        check(took == "copy", f"the drop was taken as {took!r}, not as a copy")
+        sized_for((BMP_SIZE[0], BMP_SIZE[1] + STATUS_BAR_HEIGHT))
+        s.expect_shown("the main window's view", main_window, bmp, P.check_exact)
 
     with s.step("close: exit code 0"):
         code = s.close_program(main_window())
         check(code == 0, f"exit code {code}")
+
+
+def drag_and_drop(s, target, uris):
+    """Drags uris from a small program of the desktop's own kind onto the
+    middle of target's client area with the mouse; returns what the drop
+    became for the source: "copy", "move" or "none"."""
+    tool = os.path.join(s.build_dir, "tests", "e2e", "kiritori_drag_source")
+    env = dict(os.environ, DISPLAY=s.display, QT_QPA_PLATFORM="xcb")
+    source = subprocess.Popen([tool, *uris], env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    try:
+        def shown():
+            found = s.tool("xdotool", "search", "--onlyvisible", "--pid", str(source.pid), ok=False).stdout.split()
+            return found[0] if found else None
+        wid = wait_for("the drag source", shown, 10)
+        # Away from the windows of the program under test.
+        s.xdotool("windowmove", "--sync", wid, str(SCREEN[0] - 100), str(SCREEN[1] - 100))
+        s.xdotool("mousemove", str(SCREEN[0] - 70), str(SCREEN[1] - 70))
+        s.xdotool("mousedown", "1")
+        start = (SCREEN[0] - 70, SCREEN[1] - 70)
+        end = (target.x + target.width // 2, target.y + s.menu_bar + 40)
+        for step in range(1, 11):
+            x = start[0] + (end[0] - start[0]) * step // 10
+            y = start[1] + (end[1] - start[1]) * step // 10
+            s.xdotool("mousemove", str(x), str(y))
+            time.sleep(0.05)
+        time.sleep(0.2)
+        s.xdotool("mouseup", "1")
+        ready, _, _ = select.select([source.stdout], [], [], 10)
+        check(ready, "the drag source did not finish its drag")
+        return source.stdout.readline().strip()
+    finally:
+        source.terminate()
+        source.wait(5)
 
 
 def decoded(s, path):
