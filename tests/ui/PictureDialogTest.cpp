@@ -113,6 +113,10 @@ TEST_F(PictureDialogTest, APictureShowsItsSizeAndScaledPixelsAnythingElseShowsNo
     const TRect target = image.TargetRect();
     EXPECT_EQ(target.Right - target.Left, image.ClientWidth());  // scaled to the pane, not cut
 
+    std::filesystem::copy_file(Path("blue.jpg"), Path("blue.jpeg"));
+    ft::SelectInFileDialog(Path("blue.jpeg"));
+    EXPECT_EQ(dialog_.PictureLabel().Caption(), " (320x240)");
+
     for (const char* other : {"a.jpg", "folder.jpg", "missing.jpg"}) {
       ft::SelectInFileDialog(Path(other));
       EXPECT_EQ(dialog_.PictureLabel().Caption(), strings::PreviewPictureLabel) << other;
