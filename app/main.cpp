@@ -78,7 +78,8 @@ void RunApplication(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const app::CommandLine line = app::ParseCommandLine(std::vector<std::string>(argv + (argc > 0), argv + argc));
+  const app::CommandLine line =
+      app::ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
   if (const std::optional<int> code = app::AnswerWithoutWindows(line)) return *code;
   try {
     Layers layers;

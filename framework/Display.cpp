@@ -45,8 +45,11 @@ std::string DisplayProblem(const std::function<const char*(const char*)>& getenv
   const char* display = getenv("DISPLAY");
   const char* wayland = getenv("WAYLAND_DISPLAY");
   std::vector<std::string> names = Set(platform) ? PlatformNames(platform) : std::vector<std::string>{};
-  // Unset, Qt takes a Wayland session's display when there is one, else X.
-  if (names.empty()) names = Set(wayland) ? std::vector<std::string>{"wayland", "xcb"} : std::vector<std::string>{"xcb"};
+  if (names.empty()) {
+    // Unset, Qt takes a Wayland session's display when there is one, else X.
+    if (Set(wayland)) names.emplace_back("wayland");
+    names.emplace_back("xcb");
+  }
   bool triedX = false;
   for (const std::string& name : names) {
     if (name == "xcb") {

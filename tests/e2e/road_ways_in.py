@@ -31,7 +31,8 @@ def road(s):
 
     def answer(program, args, display=None):
         """Runs the program to its end; no window system unless display."""
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        window_systems = ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")
+        env = {k: v for k, v in os.environ.items() if k not in window_systems}
         if display:
             env["DISPLAY"] = display
         result = subprocess.run([program, *args], env=env, capture_output=True, text=True, timeout=20)
@@ -118,7 +119,8 @@ def road(s):
         took = drag_and_drop(s, main_window(), ["https://example.com/a.jpg", "file://" + note])
         check(took == "none", f"the window took the refused drag as {took!r}")
         check(main_window().size == before, "a refused drop changed the window")
-        took = drag_and_drop(s, main_window(), ["file://" + note, "file://" + os.path.join(home, "coordinates.bmp")])
+        picture = "file://" + os.path.join(home, "coordinates.bmp")
+        took = drag_and_drop(s, main_window(), ["file://" + note, picture])
         check(took == "copy", f"the drop was taken as {took!r}, not as a copy")
         sized_for((BMP_SIZE[0], BMP_SIZE[1] + STATUS_BAR_HEIGHT))
         s.expect_shown("the main window's view", main_window, bmp, P.check_exact)
