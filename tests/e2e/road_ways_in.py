@@ -15,7 +15,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pictures as P  # noqa: E402
-from harness import CUT_CAPTION, SCREEN, START_CLIENT, STATUS_BAR_HEIGHT, check, run, wait_for  # noqa: E402
+from harness import CUT_CAPTION, MAIN_CAPTION_END, SCREEN, START_CLIENT, STATUS_BAR_HEIGHT, check, run, wait_for  # noqa: E402
 
 BMP_SIZE = (203, 157)
 JPEG_SIZE = (320, 200)
@@ -39,7 +39,7 @@ def road(s):
         return result.returncode, result.stdout, result.stderr
 
     def main_window():
-        window = s.find(caption_end=", v.02")
+        window = s.find(caption_end=MAIN_CAPTION_END)
         check(window is not None, "the main window is gone")
         return window
 
