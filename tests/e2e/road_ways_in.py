@@ -15,7 +15,8 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pictures as P  # noqa: E402
-from harness import CUT_CAPTION, MAIN_CAPTION_END, SCREEN, START_CLIENT, STATUS_BAR_HEIGHT, check, run, wait_for  # noqa: E402
+from harness import (CUT_CAPTION, MAIN_CAPTION_END, SCREEN, START_CLIENT, STATUS_BAR_HEIGHT, check, run,  # noqa: E402
+                     wait_for)
 
 BMP_SIZE = (203, 157)
 JPEG_SIZE = (320, 200)
