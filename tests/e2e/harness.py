@@ -129,10 +129,8 @@ class Session:
     def start_server(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            # -noreset: a road may start the program again, which must not
-            # meet the server resetting itself after the last client left.
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
-             "-nolisten", "tcp", "-noreset"],
+             "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL,
             stderr=open(os.path.join(self.out_dir, "xvfb.log"), "w"),
             preexec_fn=_die_with_parent)

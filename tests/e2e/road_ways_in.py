@@ -63,7 +63,7 @@ def road(s):
     def restart(args):
         code = s.close_program(main_window())
         check(code == 0, f"exit code {code}")
-        return s.start_program(program, args)
+        return s.start_again(args=args)
 
     with s.step("without a display: --version and --help answer, a misuse is 2, the rest is 1"):
         program = s.install()
@@ -82,7 +82,7 @@ def road(s):
             check(display is None or display in err, f"the message does not name {display}: {err!r}")
 
     with s.step("a file that cannot be opened starts with the picture-less window"):
-        main = s.start([s.path("missing.jpg")])
+        main = s.start(args=[s.path("missing.jpg")])
         s.menu_bar = main.height - START_CLIENT[1]
         check(main.width == START_CLIENT[0] and 10 <= s.menu_bar <= 60, f"the main window is {main}")
         code, out, _ = answer(program, ["--version"], s.display)
