@@ -50,15 +50,8 @@ def road(s):
                         lambda: main_window().size == want and main_window(), 10)
 
     def clipboard_shows(picture):
-        def probe():
-            data = s.clipboard_png()
-            try:
-                got = P.load(data) if data else None
-            except P.CheckFailed:
-                return None
-            return got if got is not None and got.size == picture.size else None
         s.menu(main_window(), "t", "c")
-        P.check_exact("the clipboard", wait_for("the picture on the clipboard", probe, 10), picture)
+        P.check_exact("the clipboard", P.clipboard_picture(s, picture.size), picture)
 
     def restart(args):
         code = s.close_program(main_window())
