@@ -11,6 +11,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/Color.h"
 #include "graphics/DeviceGuards.h"
+#include "platform/MemoryBudget.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Strings.h"
 
@@ -84,15 +85,28 @@ void PaintBackground(HDC dc, TCanvas* canvas, const DIBSECTION& d, int width, in
 
 HPALETTE SystemPalette16() noexcept { return systemPalette16; }
 
+TFailureReason PlatformFailureReason() {
+  const DWORD code = GetLastError();
+  const TFailureKind kind = code == ERROR_NOT_ENOUGH_MEMORY ? TFailureKind::OverAvailableMemory : TFailureKind::Other;
+  return TFailureReason{kind, platform::LastErrorDetail()};
+}
+
 [[noreturn]] void RaiseGraphicsError() {
   const DWORD code = GetLastError();
+  TFailureReason reason = PlatformFailureReason();
   if (code != ERROR_SUCCESS) {
     std::array<char, 256> text{};
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                                         0x400, text.data(), static_cast<DWORD>(text.size()), nullptr);
-    if (length != 0) throw EOutOfResources(std::string(text.data(), std::min<std::size_t>(length, text.size())));
+    if (length != 0) {
+      EOutOfResources error(std::string(text.data(), std::min<std::size_t>(length, text.size())));
+      error.SetReason(std::move(reason));
+      throw error;
+    }
   }
-  throw EOutOfResources(strings::OutOfResources);
+  EOutOfResources error(strings::OutOfResources);
+  error.SetReason(std::move(reason));
+  throw error;
 }
 
 void FillBitFields(DIBSECTION& d) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "platform/Windows.h"
+#include "runtime/Exceptions.h"
 
 class TBitmap;
 class TCanvas;
@@ -70,8 +71,13 @@ void FillBitFields(DIBSECTION& description);
 // and deleted only at shutdown; null outside Startup/Shutdown.
 HPALETTE SystemPalette16() noexcept;
 
+// The reason the platform's last failure leaves: over the available memory for
+// ERROR_NOT_ENOUGH_MEMORY, otherwise other; the text is the last error's detail.
+TFailureReason PlatformFailureReason();
+
 // Raises the graphics error: EOutOfResources with the platform's text for its
-// last error, or with the system's out-of-resources text when there is none.
+// last error, or with the system's out-of-resources text when there is none;
+// its reason is PlatformFailureReason().
 [[noreturn]] void RaiseGraphicsError();
 
 // The handle when it is non-null; otherwise raises the graphics error.

@@ -7,6 +7,7 @@
 
 #include "platform/BitmapObject.h"
 #include "platform/DeviceContext.h"
+#include "platform/MemoryBudget.h"
 #include "platform/Palettes.h"
 #include "platform/PixelConvert.h"
 #include "platform/Rle.h"
@@ -256,6 +257,8 @@ std::unique_ptr<BitmapObject> MakeBitmap(std::int64_t width, std::int64_t height
   BitmapLayout layout;
   if (!ComputeBitmapLayout(width, height, bitsPerPixel, dib ? kDibAlignment : kDeviceAlignment, layout)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    SetLastErrorDetail("a bitmap of " + std::to_string(width) + " x " + std::to_string(height) + " at " +
+                       std::to_string(bitsPerPixel) + " bits is past the largest the platform makes");
     return nullptr;
   }
   std::unique_ptr<BitmapObject> bitmap;
@@ -266,10 +269,7 @@ std::unique_ptr<BitmapObject> MakeBitmap(std::int64_t width, std::int64_t height
     return nullptr;
   }
   bitmap->pixels = AllocatePixels(layout);
-  if (!bitmap->pixels) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
+  if (!bitmap->pixels) return nullptr;  // the last error and its detail are set
   bitmap->layout = layout;
   bitmap->dib = dib;
   // Device-dependent bitmaps are stored top-down, as CreateBitmap's bits come.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/MemoryBudget.h"
 #include "platform/Windows.h"
 
 namespace {
@@ -28,7 +29,10 @@ constexpr struct {
 
 DWORD GetLastError() { return gLastError; }
 
-void SetLastError(DWORD code) { gLastError = code; }
+void SetLastError(DWORD code) {
+  gLastError = code;
+  platform::SetLastErrorDetail(std::string());
+}
 
 DWORD FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD messageId, DWORD /*languageId*/, LPSTR buffer, DWORD size,
                      void* /*arguments*/) {

@@ -1,5 +1,8 @@
 #include "platform/PixelMemory.h"
 
+#include "platform/MemoryBudget.h"
+#include "platform/Windows.h"
+
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -60,15 +63,31 @@ void PixelMemoryDeleter::operator()(std::uint8_t* p) const noexcept {
 
 PixelMemory AllocatePixels(const BitmapLayout& layout) {
   const std::size_t bytes = std::max<std::size_t>(layout.byteSize, 1);
+  const auto refuse = [bytes](const std::string& available) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    SetLastErrorDetail("needs " + FormatByteCount(static_cast<double>(bytes)) + " of pixel memory, " + available);
+    return PixelMemory();
+  };
+  // Pages are handed out lazily, so the system would grant far more than it
+  // can back; the picture must fit what the machine really has.
+  if (HostileChecksEnabled() && static_cast<std::int64_t>(bytes) >= kUnjudgedAllocationBytes) {
+    const std::int64_t available = AvailableMemoryBytes();
+    if (static_cast<std::uint64_t>(bytes) > static_cast<std::uint64_t>(available))
+      return refuse(FormatByteCount(static_cast<double>(available)) + " available");
+  }
+  PixelMemory memory;
   if (kMapLargeBuffers && bytes >= kHugePageBytes) {
     // New anonymous pages read as zero: nothing to clear.
     std::size_t mapped = 0;
-    std::uint8_t* memory = MapAligned(bytes, mapped);
-    return memory != nullptr ? PixelMemory(memory, PixelMemoryDeleter{mapped}) : PixelMemory();
+    std::uint8_t* mappedMemory = MapAligned(bytes, mapped);
+    if (mappedMemory != nullptr) memory = PixelMemory(mappedMemory, PixelMemoryDeleter{mapped});
+  } else {
+    // calloc: the system hands out zeroed pages lazily, so a new bitmap costs
+    // nothing until it is drawn on.
+    memory = PixelMemory(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));
   }
-  // calloc: the system hands out zeroed pages lazily, so a new bitmap costs
-  // nothing until it is drawn on.
-  return PixelMemory(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));
+  if (!memory) return refuse("refused by the system");
+  return memory;
 }
 
 }  // namespace platform

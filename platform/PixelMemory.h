@@ -23,7 +23,10 @@ struct PixelMemoryDeleter {
 using PixelMemory = std::unique_ptr<std::uint8_t, PixelMemoryDeleter>;
 
 // Zeroed pixel memory for `layout` (at least one byte, so an empty bitmap
-// still has an address). Null when the system refuses the memory.
+// still has an address). Null, with ERROR_NOT_ENOUGH_MEMORY as the last error
+// and a detail naming the sizes, when the request is above the memory the
+// machine has available (AvailableMemoryBytes; requests under
+// kUnjudgedAllocationBytes are not judged) or the system refuses it.
 PixelMemory AllocatePixels(const BitmapLayout& layout);
 
 }  // namespace platform

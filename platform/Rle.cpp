@@ -46,13 +46,37 @@ class Cursor {
   std::uint8_t buffer_[kChunk];
 };
 
-}  // namespace
+// Walks like Cursor but only counts the pixels that would land in the picture.
+class Counter {
+ public:
+  Counter(int width, int height) : width_(width), height_(height) {}
 
-bool DecodeRle(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int width, int height, RleSink& sink) {
-  if (bitsPerPixel != 8 && bitsPerPixel != 4) return false;
-  if (width <= 0 || height <= 0 || data == nullptr) return true;
-  const bool four = bitsPerPixel == 4;
-  Cursor cursor(width, height, sink);
+  bool Done() const { return y_ >= height_; }
+  void EndOfLine() {
+    x_ = 0;
+    ++y_;
+  }
+  void Delta(int dx, int dy) {
+    x_ = std::min<std::int64_t>(x_ + dx, width_);
+    y_ = std::min<std::int64_t>(y_ + dy, height_);
+  }
+  template <class IndexOf>
+  void Emit(int count, IndexOf) {
+    if (y_ < height_) written_ += std::clamp<std::int64_t>(width_ - x_, 0, count);
+    x_ += count;
+  }
+  std::int64_t Written() const { return written_; }
+
+ private:
+  std::int64_t x_ = 0;
+  std::int64_t y_ = 0;
+  const int width_;
+  const int height_;
+  std::int64_t written_ = 0;
+};
+
+template <class Walker>
+void Walk(const std::uint8_t* data, std::size_t size, bool four, Walker& cursor) {
   std::size_t pos = 0;
   while (pos + 2 <= size && !cursor.Done()) {
     const std::uint8_t count = data[pos];
@@ -72,9 +96,9 @@ bool DecodeRle(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int
         cursor.EndOfLine();
         break;
       case 1:
-        return true;
+        return;
       case 2:
-        if (pos + 2 > size) return true;
+        if (pos + 2 > size) return;
         cursor.Delta(data[pos], data[pos + 1]);
         pos += 2;
         break;
@@ -93,13 +117,29 @@ bool DecodeRle(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int
         } else {
           cursor.Emit(pixels, [&](int i) { return literal[i]; });
         }
-        if (present < bytes) return true;
+        if (present < bytes) return;
         pos += bytes + (bytes & 1);
         break;
       }
     }
   }
+}
+
+}  // namespace
+
+bool DecodeRle(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int width, int height, RleSink& sink) {
+  if (bitsPerPixel != 8 && bitsPerPixel != 4) return false;
+  if (width <= 0 || height <= 0 || data == nullptr) return true;
+  Cursor cursor(width, height, sink);
+  Walk(data, size, bitsPerPixel == 4, cursor);
   return true;
+}
+
+std::int64_t CountRlePixels(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int width, int height) {
+  if ((bitsPerPixel != 8 && bitsPerPixel != 4) || width <= 0 || height <= 0 || data == nullptr) return 0;
+  Counter counter(width, height);
+  Walk(data, size, bitsPerPixel == 4, counter);
+  return counter.Written();
 }
 
 }  // namespace platform

@@ -23,4 +23,9 @@ class RleSink {
 // than 4 or 8 or a negative size.
 bool DecodeRle(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int width, int height, RleSink& sink);
 
+// How many pixels DecodeRle would report for the same data: what the data
+// really writes, which skipped pixels do not count. 0 for a depth other than 4
+// or 8.
+std::int64_t CountRlePixels(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int width, int height);
+
 }  // namespace platform

@@ -7,16 +7,43 @@
 #include <string>
 #include <utility>
 
+// What kind of trouble a failure was, beside the message the user may see.
+enum class TFailureKind : std::uint8_t {
+  Other,
+  // The data declares a picture its bytes cannot honestly carry.
+  TooLargeForBytes,
+  // The picture would need more memory than the machine has available.
+  OverAvailableMemory,
+};
+
+// Why an operation failed: its kind and a short technical text for the debug
+// log ("declares 26754 x 26754 (2.1 GB) from 62 bytes"); the text is empty
+// when the message says all there is.
+struct TFailureReason {
+  TFailureKind Kind = TFailureKind::Other;
+  std::string Text;
+};
+
 class Exception : public std::exception {
  public:
   explicit Exception(std::string message) : message_(std::move(message)) {}
   const std::string& Message() const noexcept { return message_; }
   void SetMessage(std::string message) { message_ = std::move(message); }
   const char* what() const noexcept override { return message_.c_str(); }
+  const TFailureReason& Reason() const noexcept { return reason_; }
+  void SetReason(TFailureReason reason) { reason_ = std::move(reason); }
 
  private:
   std::string message_;
+  TFailureReason reason_;
 };
+
+// error with its reason set, for `throw WithReason(EInvalidGraphic(...), ...)`.
+template <class E>
+E WithReason(E error, TFailureKind kind, std::string text) {
+  error.SetReason(TFailureReason{kind, std::move(text)});
+  return error;
+}
 
 // Silent failure: the message loop shows nothing for it.
 class EAbort : public Exception { using Exception::Exception; };
