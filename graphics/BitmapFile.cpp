@@ -8,6 +8,7 @@
 #include "graphics/Bitmap.h"
 #include "graphics/BmpFormat.h"
 #include "graphics/DeviceGuards.h"
+#include "graphics/PixelFormat.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 #include "runtime/MemoryStream.h"
@@ -27,11 +28,14 @@ namespace {
 [[noreturn]] void RaiseBitmapRefused() {
   const DWORD code = GetLastError();
   if (code == ERROR_SUCCESS) throw EInvalidGraphic(strings::InvalidBitmap);
+  TFailureReason reason = PlatformFailureReason();
   constexpr DWORD kUserDefaultLanguage = 0x400;
   char text[256];
   const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                                       kUserDefaultLanguage, text, sizeof text, nullptr);
-  throw EOSError(length != 0 ? std::string(text, length) : Format(strings::UnknownOSError, code), code);
+  EOSError error(length != 0 ? std::string(text, length) : Format(strings::UnknownOSError, code), code);
+  error.SetReason(std::move(reason));
+  throw error;
 }
 
 // Run-length data becomes a device-dependent bitmap in the screen's format,
@@ -81,6 +85,7 @@ void TBitmap::ReadBitmapFile(TStream& stream, std::int64_t size) {
 }
 
 void TBitmap::ReadBitmapInfo(TStream& stream, std::int64_t size, const BITMAPFILEHEADER* fileHeader) {
+  const std::int64_t dataBytes = size + (fileHeader != nullptr ? bmp::kFileHeaderSize : 0);
   bmp::InfoHeader header = bmp::ReadInfoHeader(stream, size);
   size -= header.storedSize;
   bmp::DibDescription& description = header.description;
@@ -106,10 +111,12 @@ void TBitmap::ReadBitmapInfo(TStream& stream, std::int64_t size, const BITMAPFIL
     // larger than the data.
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(span.count));
     source->ReadBuffer(pixels.data(), span.count);
+    bmp::JudgeDeclaredSize(header, span.count, pixels.data(), dataBytes);
     if (info.biClrUsed != 0) palette.Reset(PaletteFromColorTable(nullptr, description.ColorTable(), info.biClrUsed));
     bitmap.Reset(DecodeCompressed(screen.Get(), description, pixels, palette.Get()));
     if (bitmap.Get() == nullptr) RaiseBitmapRefused();
   } else {
+    bmp::JudgeDeclaredSize(header, size - span.skip, nullptr, dataBytes);
     void* bits = nullptr;
     SetLastError(ERROR_SUCCESS);
     bitmap.Reset(CreateDIBSection(screen.Get(), description.Info(), DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
+#include "graphics/DeclaredSize.h"
 #include "platform/BitmapLayout.h"
+#include "platform/Rle.h"
 #include "runtime/Exceptions.h"
 #include "runtime/MemoryStream.h"
 #include "runtime/Stream.h"
@@ -186,6 +189,35 @@ PixelSpan LocatePixels(const InfoHeader& header, const BITMAPFILEHEADER* fileHea
   }
   span.count = std::min(size - span.skip, wanted);
   return span;
+}
+
+void JudgeDeclaredSize(const InfoHeader& header, std::int64_t pixelBytes, const std::uint8_t* compressed,
+                       std::int64_t dataBytes) {
+  const BITMAPINFOHEADER& h = header.description.Header();
+  const std::int64_t width = h.biWidth < 0 ? -std::int64_t{h.biWidth} : h.biWidth;
+  const std::int64_t rows = h.biHeight < 0 ? -std::int64_t{h.biHeight} : h.biHeight;
+  const double judged = graphics::JudgedPictureBytes(width, rows);
+  if (!graphics::SizeIsJudged(judged)) return;
+  // A quarter: a file cut short still opens with its missing rows blank, but
+  // no file makes the program fill more than four times what it holds.
+  constexpr double kLeastShare = 0.25;
+  bool believed;
+  if (header.description.Compressed()) {
+    const bool rle = h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
+    const std::int64_t written =
+        rle && compressed != nullptr
+            ? platform::CountRlePixels(compressed, static_cast<std::size_t>(std::max<std::int64_t>(pixelBytes, 0)),
+                                       h.biCompression == BI_RLE8 ? 8 : 4, static_cast<int>(std::min<std::int64_t>(width, INT32_MAX)),
+                                       static_cast<int>(std::min<std::int64_t>(rows, INT32_MAX)))
+            : 0;
+    believed = static_cast<double>(written) >= kLeastShare * static_cast<double>(width) * static_cast<double>(rows);
+  } else {
+    const double stride = std::floor((static_cast<double>(width) * h.biBitCount + 31) / 32) * 4;
+    believed = static_cast<double>(pixelBytes) >= kLeastShare * stride * static_cast<double>(rows);
+  }
+  if (!believed)
+    throw WithReason(EInvalidGraphic(strings::InvalidBitmap), TFailureKind::TooLargeForBytes,
+                     graphics::DeclaresText(h.biWidth, h.biHeight, judged, dataBytes));
 }
 
 std::vector<std::uint8_t> BuildHeaders(const BITMAPINFOHEADER& header, const DWORD masks[3], const RGBQUAD* colors,

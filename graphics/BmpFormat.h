@@ -101,6 +101,16 @@ void ReadColorInfo(TStream& stream, InfoHeader& header, std::int64_t& size);
 // of the bytes left from there and biSizeImage. fileHeader may be null.
 PixelSpan LocatePixels(const InfoHeader& header, const BITMAPFILEHEADER* fileHeader, std::int64_t size);
 
+// Raises EInvalidGraphic, its reason too large for its bytes, when the picture
+// the header declares is judged past graphics::kUnjudgedPictureBytes and the
+// data cannot honestly carry it: uncompressed pixels must be at least a quarter
+// of the declared pixel data (pixelBytes counts the bytes present after the
+// colour table); run-length pixels (the pixelBytes bytes at compressed) must
+// write at least a quarter of the declared pixels. Any other compression
+// writes none. dataBytes is the length of the whole data, for the reason.
+void JudgeDeclaredSize(const InfoHeader& header, std::int64_t pixelBytes, const std::uint8_t* compressed,
+                       std::int64_t dataBytes);
+
 // The bytes written before the pixels: the file header, the 40-byte info header
 // (with the masks when biBitCount > 8 and the compression asks for them) or a
 // 12-byte core header, and the colour table (colorCount entries; in core form
