@@ -1,10 +1,15 @@
 #include "jpeg/CodecGlue.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
+#include <string>
 
 #include <jerror.h>
 
+#include "graphics/DeclaredSize.h"
 #include "jpeg/JpegImage.h"
+#include "platform/MemoryBudget.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 #include "runtime/Stream.h"
@@ -110,18 +115,70 @@ void TermDestination(j_compress_ptr cinfo) {
 
 }  // namespace
 
+namespace {
+
+// The library's limit is the machine's available memory; 0 would mean none.
+void LimitMemory(j_common_ptr cinfo) {
+  if (!platform::HostileChecksEnabled()) return;
+  cinfo->mem->max_memory_to_use = static_cast<long>(std::clamp<std::int64_t>(platform::AvailableMemoryBytes(), 1, LONG_MAX));
+}
+
+std::int64_t BlocksOf(const jpeg_component_info& component) {
+  return std::int64_t{component.width_in_blocks} * component.height_in_blocks;
+}
+
+std::int64_t AllBlocks(j_decompress_ptr cinfo) {
+  std::int64_t blocks = 0;
+  for (int i = 0; i < cinfo->num_components; ++i) blocks += BlocksOf(cinfo->comp_info[i]);
+  return blocks;
+}
+
+// Counts the scans started since the last call and refuses the decode when
+// their work passes the bound.
+void CountScanWork(j_decompress_ptr cinfo, CodecProgress& progress) {
+  if (cinfo->input_scan_number <= progress.LastScan) return;
+  const std::int64_t all = AllBlocks(cinfo);
+  std::int64_t perScan = 0;
+  if (cinfo->buffered_image) {
+    perScan = all;
+  } else {
+    for (int i = 0; i < cinfo->comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i)
+      if (cinfo->cur_comp_info[i] != nullptr) perScan += BlocksOf(*cinfo->cur_comp_info[i]);
+  }
+  progress.ScanBlocks += perScan * (cinfo->input_scan_number - progress.LastScan);
+  progress.LastScan = cinfo->input_scan_number;
+  if (!platform::HostileChecksEnabled() || progress.ScanBlocks <= kMaxScanWork * all) return;
+  throw WithReason(EJPEG(Format(strings::JPEGError, static_cast<int>(JERR_BAD_PROGRESSION))), TFailureKind::TooLargeForBytes,
+                   "scans up to " + std::to_string(cinfo->input_scan_number) + " code " +
+                       std::to_string(progress.ScanBlocks) + " blocks, more than " + std::to_string(kMaxScanWork) +
+                       " x its " + std::to_string(all));
+}
+
+}  // namespace
+
 void CreateDecompress(CodecContext& context) {
   InstallErrorManager(context);
   context.d.err = &context.err;
   jpeg_create_decompress(&context.d);
-  context.d.mem->max_memory_to_use = kMaxCodecMemory;
+  LimitMemory(&context.common);
 }
 
 void CreateCompress(CodecContext& context) {
   InstallErrorManager(context);
   context.c.err = &context.err;
   jpeg_create_compress(&context.c);
-  context.c.mem->max_memory_to_use = kMaxCodecMemory;
+  LimitMemory(&context.common);
+}
+
+void JudgeDeclaredSize(j_decompress_ptr cinfo, std::int64_t fileBytes) {
+  const std::int64_t pixels = std::int64_t{cinfo->image_width} * cinfo->image_height;
+  // A multi-scan file keeps every coefficient of the picture until its last
+  // scan: 64 samples of 2 bytes per block.
+  const double coefficients = jpeg_has_multiple_scans(cinfo) ? static_cast<double>(AllBlocks(cinfo)) * 64 * 2 : 0;
+  const double judged = graphics::JudgedPictureBytes(cinfo->image_width, cinfo->image_height, coefficients);
+  if (!graphics::SizeIsJudged(judged) || pixels <= kMaxPixelsPerByte * fileBytes) return;
+  throw WithReason(EJPEG(Format(strings::JPEGError, static_cast<int>(JERR_IMAGE_TOO_BIG))), TFailureKind::TooLargeForBytes,
+                   graphics::DeclaresText(cinfo->image_width, cinfo->image_height, judged, fileBytes));
 }
 
 void InstallProgress(CodecContext& context, TJPEGImage* owner) {
@@ -138,15 +195,25 @@ void ReleaseCodec(CodecContext& context) noexcept {
 }
 
 void RaiseCodecError(j_common_ptr cinfo) {
-  throw EJPEG(Format(strings::JPEGError, cinfo->err->msg_code));
+  const int code = cinfo->err->msg_code;
+  EJPEG error(Format(strings::JPEGError, code));
+  if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY) {
+    const long limit = cinfo->mem != nullptr ? cinfo->mem->max_memory_to_use : 0;
+    error.SetReason({TFailureKind::OverAvailableMemory,
+                     limit > 0 ? "the codec's buffers need more than the " +
+                                     platform::FormatByteCount(static_cast<double>(limit)) + " available"
+                               : "the codec's buffers could not be allocated"});
+  }
+  throw error;
 }
 
 void OnCodecProgress(j_common_ptr cinfo) {
-  if (cinfo->is_decompressor &&
-      reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxProgressiveScans) {
-    ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
-  }
   auto* progress = reinterpret_cast<CodecProgress*>(cinfo->progress);
+  if (cinfo->is_decompressor) {
+    auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (decompress->input_scan_number > kMaxProgressiveScans) ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+    if (progress != nullptr) CountScanWork(decompress, *progress);
+  }
   if (progress == nullptr || progress->Owner == nullptr) return;
   const DWORD now = GetTickCount();
   if (now - progress->LastTick < kProgressInterval) return;

@@ -25,6 +25,10 @@ struct CodecProgress {
   std::int32_t LastPercent;
   DWORD LastTick;         // 0 until the first accepted callback of a run
   std::int32_t LastRow;   // decompression only
+  // The work bound of a decode: the last scan counted and the blocks that the
+  // scans so far code.
+  std::int32_t LastScan;
+  std::int64_t ScanBlocks;
 };
 
 // One codec run. Zero-filled before each use; lives on the stack of the
@@ -44,25 +48,40 @@ struct CodecContext {
   };
 };
 
-// The most memory the library may take for one run. Above it a request for
-// backing store fails with the library's error, so a hostile file cannot
-// exhaust the machine; a 100-megapixel progressive 4:4:4 picture needs 600 MB.
-inline constexpr long kMaxCodecMemory = 1L << 30;
-
 // The most scans a progressive file may have. Real encoders write about ten; a
 // hostile file can repeat scans without end, and each one costs a pass over
 // the whole coefficient buffer, so past this the decode fails instead of
 // keeping the program busy for minutes.
 inline constexpr int kMaxProgressiveScans = 500;
+// The most work the scans of one file may ask for: the blocks each scan codes,
+// summed over the scans, in units of all the blocks of all the components.
+// Real progressive files code each block 2 to 6 times; with progressive
+// display every scan redraws the whole picture and counts all the blocks.
+inline constexpr int kMaxScanWork = 32;
+// How many pixels one byte of a JPEG file may declare, once its judged size
+// is past graphics::kUnjudgedPictureBytes. The densest honest Huffman coding
+// carries about 500 (a flat picture: a short code for each block).
+inline constexpr std::int64_t kMaxPixelsPerByte = 1000;
 
 // Zero-fills context, installs the glue's error manager and creates the
-// decompression object. Raises EJPEG when the library refuses.
+// decompression object. Raises EJPEG when the library refuses. The library
+// may take the memory the machine has available (platform::
+// AvailableMemoryBytes); past it a request for backing store fails with its
+// error, which is raised with the reason over the available memory.
 void CreateDecompress(CodecContext& context);
 // The same for a compression object.
 void CreateCompress(CodecContext& context);
 // Points the library object's progress at the context's record, notifying
 // owner (may be null).
 void InstallProgress(CodecContext& context, TJPEGImage* owner);
+
+// After jpeg_read_header of a file of fileBytes bytes: raises EJPEG with the
+// library's image-too-big code, its reason too large for its bytes, when the
+// picture is judged past graphics::kUnjudgedPictureBytes (its pixels at 24
+// bits, plus for a multi-scan file the library's coefficient buffer, 2 bytes
+// per sample of every component) and declares more than kMaxPixelsPerByte
+// pixels per byte.
+void JudgeDeclaredSize(j_decompress_ptr cinfo, std::int64_t fileBytes);
 
 // Destroys the library object when there is one; a second call does nothing.
 void ReleaseCodec(CodecContext& context) noexcept;
@@ -84,8 +103,10 @@ class CodecGuard {
 [[noreturn]] void RaiseCodecError(j_common_ptr cinfo);
 // The progress monitor: at most one running notification per 500 ms, and
 // only when the whole percentage changed; the first call of a run only starts
-// the clock. A decode that reaches more than kMaxProgressiveScans scans fails
-// with the library's bad-progression error.
+// the clock. A decode that reaches more than kMaxProgressiveScans scans, or
+// whose scans, as each starts, code more than kMaxScanWork times all the
+// blocks, fails with the library's bad-progression error (the latter with
+// the reason too large for its bytes).
 void OnCodecProgress(j_common_ptr cinfo);
 
 // Makes the decompression object read from stream's current position through

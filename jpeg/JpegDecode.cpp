@@ -1,4 +1,5 @@
 // Decoding the compressed bytes of a TJPEGImage into its bitmap.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -102,17 +103,37 @@ class RowTarget {
   std::int64_t height_ = 0;
 };
 
-// Reads every row of the current output pass into target.
-void ReadRows(j_decompress_ptr cinfo, const RowTarget& target, std::vector<JSAMPLE>& cmykRow) {
+// Colour-map indices become blue, green, red through the library's map (one
+// grey row, or rows in the output's blue, green, red order).
+void ExpandIndices(j_decompress_ptr cinfo, const JSAMPLE* indices, std::uint8_t* bgr) {
+  const JSAMPARRAY map = cinfo->colormap;
+  const bool gray = cinfo->out_color_components == 1;
+  const auto colors = static_cast<JSAMPLE>(std::max(cinfo->actual_number_of_colors, 1) - 1);
+  for (JDIMENSION x = 0; x < cinfo->output_width; ++x, bgr += 3) {
+    const JSAMPLE i = std::min(indices[x], colors);
+    bgr[0] = map[0][i];
+    bgr[1] = gray ? map[0][i] : map[1][i];
+    bgr[2] = gray ? map[0][i] : map[2][i];
+  }
+}
+
+// Reads every row of the current output pass into target. Rows that need
+// converting (CMYK, or indices to expand) pass through scratch, one at a time.
+void ReadRows(j_decompress_ptr cinfo, const RowTarget& target, bool expand, std::vector<JSAMPLE>& scratch) {
   const bool cmyk = IsCmyk(cinfo);
   const bool inverted = cinfo->saw_Adobe_marker != FALSE;
+  const bool converted = cmyk || (expand && cinfo->colormap != nullptr);
+  if (converted) scratch.resize(std::size_t{cinfo->output_width} * (cmyk ? 4 : 1));
   while (cinfo->output_scanline < cinfo->output_height) {
     const JDIMENSION index = cinfo->output_scanline;
     std::uint8_t* row = target.Row(index);
-    JSAMPROW into = cmyk ? cmykRow.data() : row;
+    JSAMPROW into = converted ? scratch.data() : row;
     const JDIMENSION read = jpeg_read_scanlines(cinfo, &into, 1);
     if (read == 0) break;  // only a suspending source returns no row; ours never does
-    if (cmyk) CmykToBgr(cmykRow.data(), row, cinfo->output_width, inverted);
+    if (cmyk)
+      CmykToBgr(scratch.data(), row, cinfo->output_width, inverted);
+    else if (converted)
+      ExpandIndices(cinfo, scratch.data(), row);
   }
 }
 
@@ -142,6 +163,7 @@ void TJPEGImage::PrepareDecoder(jpeg::CodecContext& context) {
     bytes->SetPosition(0);
     jpeg::AttachSource(cinfo, *bytes);
     jpeg_read_header(cinfo, TRUE);
+    jpeg::JudgeDeclaredSize(cinfo, bytes->Size());
 
     cinfo->scale_num = 1;
     cinfo->scale_denom = 1u << scaleDown_;
@@ -182,7 +204,8 @@ void TJPEGImage::PrepareDecoder(jpeg::CodecContext& context) {
     // The library allocates its buffers in jpeg_start_decompress, before any
     // bitmap is sized: a header claiming more than a bitmap may hold stops here.
     platform::BitmapLayout layout;
-    if (!platform::ComputeBitmapLayout(cinfo->output_width, cinfo->output_height, indexed ? 8 : 24, 4, layout))
+    if (!platform::ComputeBitmapLayout(cinfo->output_width, cinfo->output_height, indexed && !expandPalette_ ? 8 : 24,
+                                       4, layout))
       ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, static_cast<unsigned>(platform::kMaxBitmapDimension));
   } catch (...) {
     jpeg::ReleaseCodec(context);
@@ -202,7 +225,10 @@ TBitmap* TJPEGImage::DecodeBitmap() {
   j_decompress_ptr cinfo = &context.d;
   try {
     bitmap.SetBitmapHandle(nullptr);
-    const bool indexed = cinfo->quantize_colors != FALSE;
+    // Quantised rows either stay indices into the bitmap's palette or, when
+    // the image expands them, become 24-bit rows as they come.
+    const bool expand = cinfo->quantize_colors != FALSE && expandPalette_;
+    const bool indexed = cinfo->quantize_colors != FALSE && !expand;
     bitmap.SetBitDepth(indexed ? bd8Bit : bd24Bit);
     ReportProgress(this, psStarting, 0, false, TRect{}, std::string());
 
@@ -215,7 +241,7 @@ TBitmap* TJPEGImage::DecodeBitmap() {
       if (heldPalette_ != nullptr) {
         if (decodeDepth_ == jd8Bit) {
           jpeg::PaletteToColorMap(cinfo, heldPalette_);
-          bitmap.SetColorPalette(DuplicatePalette(heldPalette_));
+          if (indexed) bitmap.SetColorPalette(DuplicatePalette(heldPalette_));
           doPalette = false;
         } else {
           DeleteHeldPalette();
@@ -246,7 +272,7 @@ TBitmap* TJPEGImage::DecodeBitmap() {
         throw EInvalidGraphic(strings::InvalidBitmap);
 
       RowTarget target(bitmap);
-      std::vector<JSAMPLE> cmykRow(IsCmyk(cinfo) ? std::size_t{cinfo->output_width} * 4 : 0);
+      std::vector<JSAMPLE> scratch;
       auto takePalette = [&] {
         bitmap.SetColorPalette(jpeg::ColorMapToPalette(cinfo));
         SetPaletteDirty(true);
@@ -259,7 +285,7 @@ TBitmap* TJPEGImage::DecodeBitmap() {
           if (context.progress.pub.completed_passes == 0 && cinfo->colormap != nullptr && indexed && doPalette)
             takePalette();
           target.Refresh();
-          ReadRows(cinfo, target, cmykRow);
+          ReadRows(cinfo, target, expand, scratch);
           jpeg_finish_output(cinfo);
         }
         cinfo->dct_method = context.FinalDctMethod;
@@ -271,9 +297,10 @@ TBitmap* TJPEGImage::DecodeBitmap() {
         jpeg_start_output(cinfo, cinfo->input_scan_number);
         target.Refresh();
       }
-      if ((!cinfo->buffered_image || context.FinalTwoPass) && cinfo->colormap != nullptr && doPalette) takePalette();
+      if ((!cinfo->buffered_image || context.FinalTwoPass) && cinfo->colormap != nullptr && indexed && doPalette)
+        takePalette();
 
-      ReadRows(cinfo, target, cmykRow);
+      ReadRows(cinfo, target, expand, scratch);
       if (cinfo->buffered_image) jpeg_finish_output(cinfo);
       jpeg_finish_decompress(cinfo);
     } catch (...) {

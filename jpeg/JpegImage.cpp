@@ -49,6 +49,10 @@ void TJPEGImage::ResetBitmap() { cachedBitmap_ = std::make_unique<TBitmap>(); }
 
 void TJPEGImage::DropBitmap() noexcept { cachedBitmap_.reset(); }
 
+void TJPEGImage::ReleaseDecoded() noexcept {
+  if (SharedData().FileBytes != nullptr) DropBitmap();
+}
+
 void TJPEGImage::EnsureCompressed() {
   if (SharedData().FileBytes == nullptr) EncodeBitmap();
 }
@@ -105,6 +109,7 @@ void TJPEGImage::ReadJpegFile(std::int64_t size, TStream& stream) {
     data.FileBytes->SetPosition(0);
     jpeg::AttachSource(&context.d, *data.FileBytes);
     jpeg_read_header(&context.d, TRUE);
+    jpeg::JudgeDeclaredSize(&context.d, size);
     data.width = static_cast<std::int32_t>(context.d.image_width);
     data.height = static_cast<std::int32_t>(context.d.image_height);
     data.Grayscale = context.d.jpeg_color_space == JCS_GRAYSCALE;

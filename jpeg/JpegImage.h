@@ -108,19 +108,25 @@ class TJPEGImage : public TGraphic {
 
   // Replaces the content with size bytes read from stream and parses the
   // header. Raises EReadError for a negative size or a short stream and EJPEG
-  // for a header that is not JPEG (the bytes are then kept, size 0 × 0).
+  // for a header that is not JPEG or that declares more than the bytes can
+  // carry (jpeg::JudgeDeclaredSize); the bytes are then kept, size 0 × 0,
+  // and decoding them fails the same way.
   void ReadJpegFile(std::int64_t size, TStream& stream);
   // The decoded picture, decoding it on first need; owned by the image. A
   // failed decode raises EJPEG and keeps the bitmap as far as it got, which
   // later calls return without decoding again.
   TBitmap* DecodeBitmap();
+  // Frees the decoded bitmap when the file bytes can make it again (the next
+  // need decodes anew, at the scale then set); a bitmap handed in stays.
+  void ReleaseDecoded() noexcept;
   // Compresses the bitmap into new file bytes with the current settings.
   // Raises EJPEG on a library error, leaving a fresh holder without bytes.
   void EncodeBitmap();
   // Zero-fills context, creates the decompression object with progress to
   // this image and reads the header with the decoding settings. Raises EJPEG
-  // (releasing the codec) for a bad header or one whose output size passes
-  // the platform's bitmap limit.
+  // (releasing the codec) for a bad header, one that declares more than the
+  // bytes can carry, or one whose output size passes the platform's bitmap
+  // limit.
   void PrepareDecoder(jpeg::CodecContext& context);
 
   TJPEGData& SharedData() const noexcept { return *sharedData_; }
@@ -144,6 +150,12 @@ class TJPEGImage : public TGraphic {
   void SetEncodeProgressive(bool value) noexcept { encodeProgressive_ = value; }
   TJpegSpeed DecodeSpeed() const noexcept { return decodeSpeed_; }
   void SetDecodeSpeed(TJpegSpeed value) noexcept { decodeSpeed_ = value; }
+  // Whether quantised output (a grayscale file's 236 levels, jd8Bit) is
+  // expanded through the library's colour map into a 24-bit bitmap row by
+  // row, so that a caller wanting 24 bits never holds the picture twice.
+  // Off for a new image.
+  bool ExpandPalette() const noexcept { return expandPalette_; }
+  void SetExpandPalette(bool value) noexcept { expandPalette_ = value; }
   TJpegScale ScaleDown() const noexcept { return scaleDown_; }
   // A new value marks the reduced size for recomputation.
   void SetScaleDown(TJpegScale value) noexcept;
@@ -170,4 +182,5 @@ class TJPEGImage : public TGraphic {
   TJpegSpeed decodeSpeed_;
   TJpegScale scaleDown_;
   bool sizeStale_ = false;
+  bool expandPalette_ = false;
 };

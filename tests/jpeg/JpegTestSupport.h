@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <jpeglib.h>
+
 #include "graphics/Bitmap.h"
 #include "jpeg/JpegImage.h"
 #include "runtime/MemoryStream.h"
@@ -181,6 +183,96 @@ inline std::unique_ptr<TMemoryStream> StreamOf(const Bytes& bytes) {
 inline Bytes BytesOf(TMemoryStream& stream) {
   return Bytes(stream.Memory(), stream.Memory() + stream.Size());
 }
+
+// A 16 × 16 picture compressed by the library (grey with one component) whose
+// frame header is then patched to claim width × height; a few bytes of
+// entropy-coded data follow, and no more.
+inline Bytes HostileHeader(int width, int height, bool progressive, int components = 3) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr err{};
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = 16;
+  cinfo.image_height = 16;
+  cinfo.input_components = components;
+  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  if (progressive) jpeg_simple_progression(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(16 * static_cast<std::size_t>(components), 100);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  Bytes bytes(out, out + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(out);
+  for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+    if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+      bytes[i + 5] = static_cast<std::uint8_t>(height >> 8);
+      bytes[i + 6] = static_cast<std::uint8_t>(height);
+      bytes[i + 7] = static_cast<std::uint8_t>(width >> 8);
+      bytes[i + 8] = static_cast<std::uint8_t>(width);
+      break;
+    }
+  }
+  return bytes;
+}
+
+// A progressive header claiming width × height whose last scan is repeated
+// `copies` more times before the end-of-image marker, as a hostile file would
+// to keep a decoder busy.
+inline Bytes WithRepeatedLastScan(int copies, int width = 16, int height = 16) {
+  Bytes bytes = HostileHeader(width, height, true);
+  std::size_t lastScan = 0;
+  for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) lastScan = i;
+  const std::size_t end = bytes.size() - 2;  // the end-of-image marker
+  const Bytes scan(bytes.begin() + static_cast<std::ptrdiff_t>(lastScan),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(end));
+  Bytes out(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(end));
+  for (int i = 0; i < copies; ++i) out.insert(out.end(), scan.begin(), scan.end());
+  out.push_back(0xFF);
+  out.push_back(0xD9);
+  return out;
+}
+
+// bytes with at least `extra` bytes of application segments after the start
+// marker: a file long enough to be believed, whatever it declares.
+inline Bytes Padded(const Bytes& bytes, std::size_t extra) {
+  Bytes out(bytes.begin(), bytes.begin() + 2);
+  for (std::size_t added = 0; added < extra; added += 65535) {
+    const Bytes segment{0xFF, 0xEF, 0xFF, 0xFF};
+    out.insert(out.end(), segment.begin(), segment.end());
+    out.insert(out.end(), 65533, 0);
+  }
+  out.insert(out.end(), bytes.begin() + 2, bytes.end());
+  return out;
+}
+
+// Sets an environment variable for its lifetime.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    setenv(name, value, 1);
+  }
+  ~ScopedEnvironment() {
+    if (had_)
+      setenv(name_.c_str(), old_.c_str(), 1);
+    else
+      unsetenv(name_.c_str());
+  }
+
+ private:
+  std::string name_;
+  std::string old_;
+  bool had_ = false;
+};
 
 // A JPEG image loaded from bytes.
 inline std::unique_ptr<TJPEGImage> Loaded(const Bytes& bytes) {
