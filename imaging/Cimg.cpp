@@ -1,6 +1,8 @@
 #include "imaging/Cimg.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "graphics/Bitmap.h"
 #include "graphics/Orientation.h"
@@ -25,9 +27,46 @@ FileKind KindOf(const std::string& fileName) {
   return FileKind::Other;
 }
 
+const char* FormatName(FileKind kind) {
+  switch (kind) {
+    case FileKind::Jpeg: return "JPEG";
+    case FileKind::Bmp: return "BMP";
+    case FileKind::Other: break;
+  }
+  return "none";
+}
+
+bool DebugLog() {
+  const char* value = std::getenv("KIRITORI_DEBUG");
+  return value != nullptr && value[0] == '1';
+}
+
 }  // namespace
 
 Cimg::Cimg() = default;
+
+void Cimg::RecordFailure() noexcept {
+  try {
+    throw;
+  } catch (const Exception& e) {
+    lastFailure_ = Failure{e.Message(), e.Reason()};
+  } catch (const std::bad_alloc&) {
+    lastFailure_ = Failure{std::string(), TFailureReason{TFailureKind::OverAvailableMemory, "the heap refused"}};
+  } catch (const std::exception& e) {
+    lastFailure_ = Failure{e.what(), TFailureReason{}};
+  } catch (...) {
+    lastFailure_ = Failure{};
+  }
+}
+
+void Cimg::Report(const char* operation, const std::string& fileName) const {
+  if (!DebugLog()) return;
+  const std::string& text = !lastFailure_.Reason.Text.empty() ? lastFailure_.Reason.Text
+                            : !lastFailure_.Message.empty()   ? lastFailure_.Message
+                                                              : std::string("no picture");
+  std::fprintf(stderr, "kiritori: %s failed: %s, %s, %s\n", operation, fileName.c_str(),
+               FormatName(KindOf(fileName)), text.c_str());
+}
 
 Cimg::~Cimg() { ReleaseBuffer(); }
 
@@ -45,6 +84,13 @@ bool Cimg::Opens(const std::string& fileName) {
 }
 
 bool Cimg::Load(const std::string& fileName) {
+  lastFailure_ = Failure{};
+  const bool loaded = LoadFile(fileName);
+  if (!loaded) Report("load", fileName);
+  return loaded;
+}
+
+bool Cimg::LoadFile(const std::string& fileName) {
   bool result = false;
   try {
     const FileKind kind = KindOf(fileName);
@@ -59,6 +105,7 @@ bool Cimg::Load(const std::string& fileName) {
       int orientation = 1;
       {
         TJPEGImage image;
+        image.SetExpandPalette(true);
         image.LoadFile(fileName);
         bitmap->CopyFrom(&image);
         orientation = jpeg::OrientationOf(image);
@@ -71,12 +118,14 @@ bool Cimg::Load(const std::string& fileName) {
     }
     result = true;
   } catch (...) {
+    RecordFailure();
     result = false;
   }
   return Finish(result);
 }
 
 bool Cimg::SetGraphic(TGraphic* graphic) {
+  lastFailure_ = Failure{};
   bool result = false;
   try {
     bitmap.reset();
@@ -86,6 +135,7 @@ bool Cimg::SetGraphic(TGraphic* graphic) {
       result = true;
     }
   } catch (...) {
+    RecordFailure();
     result = false;
   }
   return Finish(result);
@@ -97,6 +147,7 @@ bool Cimg::Finish(bool result) {
     bitmap->SetBitDepth(bd24Bit);
   } catch (...) {
     // A picture that cannot be made 24 bits is no usable picture.
+    RecordFailure();
     return false;
   }
   ReleaseBuffer();
@@ -104,6 +155,13 @@ bool Cimg::Finish(bool result) {
 }
 
 bool Cimg::Save(const std::string& fileName) {
+  lastFailure_ = Failure{};
+  const bool saved = SaveFile(fileName);
+  if (!saved) Report("save", fileName);
+  return saved;
+}
+
+bool Cimg::SaveFile(const std::string& fileName) {
   try {
     if (bitmap == nullptr || bitmap->IsEmpty()) return false;
     switch (KindOf(fileName)) {
@@ -120,6 +178,7 @@ bool Cimg::Save(const std::string& fileName) {
         return false;
     }
   } catch (...) {
+    RecordFailure();
   }
   return false;
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "runtime/Exceptions.h"
+
 class TBitmap;
 class TGraphic;
 
@@ -45,6 +47,18 @@ class Cimg {
   // there is no bitmap). Never raises; on failure the bitmap stays as it was.
   void Make24Bit();
 
+  // Why the last Load, SetGraphic or Save failed: the message of the failure
+  // it met and that failure's reason (kind and technical text). Both empty
+  // after a success, and the message empty for a failure that raised nothing
+  // (another extension, no picture). With KIRITORI_DEBUG=1 in the environment
+  // every failed Load and Save also writes one line to standard error: the
+  // file, the format and the technical text.
+  struct Failure {
+    std::string Message;
+    TFailureReason Reason;
+  };
+  const Failure& LastFailure() const noexcept { return lastFailure_; }
+
   // Reserved: nothing allocates it; released by the destructor and by every
   // successful Load and SetGraphic.
   void* buffer = nullptr;
@@ -58,6 +72,14 @@ class Cimg {
  private:
   // After a load or copy: the picture becomes 24 bits and the buffer is
   // released when there is one; false when there is no usable picture.
+  bool LoadFile(const std::string& fileName);
+  bool SaveFile(const std::string& fileName);
   bool Finish(bool result);
   void ReleaseBuffer() noexcept;
+  // Records the failure in flight (call only from a catch block).
+  void RecordFailure() noexcept;
+  // Writes the debug line of a failed load or save.
+  void Report(const char* operation, const std::string& fileName) const;
+
+  Failure lastFailure_;
 };
