@@ -1,13 +1,16 @@
 #include "ui/OpenPictureDialog.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/Form.h"
 #include "framework/Screen.h"
 #include "graphics/Bitmap.h"
 #include "jpeg/ExifOrientation.h"
+#include "jpeg/JpegImage.h"
 #include "platform/FileQueries.h"
 #include "resources/PreviewGlyph.h"
+#include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 #include "runtime/MemoryStream.h"
 #include "runtime/Strings.h"
@@ -30,6 +33,49 @@ bool IsPictureCandidate(const std::string& name) {
   SYSTEMTIME time{};
   if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &time)) return false;
   return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The smallest scale the JPEG library decodes at (1/8, 1/4, 1/2 or 1) whose
+// output still covers the picture shown proportionally in a box of boxWidth x
+// boxHeight: a preview never holds more pixels than it shows.
+TJpegScale CoveringScale(std::int64_t width, std::int64_t height, int boxWidth, int boxHeight) {
+  if (width <= 0 || height <= 0 || boxWidth <= 0 || boxHeight <= 0) return sdFull;
+  const double fit = std::min(static_cast<double>(boxWidth) / width, static_cast<double>(boxHeight) / height);
+  for (TJpegScale scale : {sdEighth, sdQuarter, sdHalf}) {
+    const std::int64_t divisor = std::int64_t{1} << scale;
+    if ((width + divisor - 1) / divisor >= width * fit && (height + divisor - 1) / divisor >= height * fit)
+      return scale;
+  }
+  return sdFull;
+}
+
+// The picture's full size, upright: a JPEG's from its header, whatever scale
+// it is decoded at, its sides swapped when its Exif orientation turns it a
+// quarter; turned tells whether the orientation turns it at all.
+void FullUprightSize(TPicture& picture, std::int32_t& width, std::int32_t& height, bool& turned) {
+  auto* jpeg = dynamic_cast<TJPEGImage*>(picture.Graphic());
+  turned = false;
+  if (jpeg == nullptr || jpeg->SharedData().FileBytes == nullptr) {
+    width = picture.Width();
+    height = picture.Height();
+    return;
+  }
+  width = jpeg->SharedData().width;
+  height = jpeg->SharedData().height;
+  const int orientation = jpeg::OrientationOf(*jpeg);
+  turned = orientation != 1;
+  if (orientation >= 5) std::swap(width, height);
+}
+
+// Lets a JPEG picture of width x height (upright) decode anew, at the scale
+// that covers image's size, and turns it upright (which decodes it).
+void DecodeToCover(TPicture& picture, const TImage& image, std::int32_t width, std::int32_t height) {
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture.Graphic());
+      jpeg != nullptr && jpeg->SharedData().FileBytes != nullptr) {
+    jpeg->ReleaseDecoded();
+    jpeg->SetScaleDown(CoveringScale(width, height, image.Width(), image.Height()));
+  }
+  jpeg::MakeUpright(picture);
 }
 
 void LoadPreviewGlyph(TSpeedButton& button) {
@@ -128,8 +174,9 @@ void TOpenPictureDialog::SelectionChanged() {
       try {
         TPicture& picture = previewImage_->Picture();
         picture.LoadFile(name);
-        jpeg::MakeUpright(picture);
-        pictureLabel_->SetCaption(Format(strings::PreviewSizeLabel, picture.Width(), picture.Height()));
+        FullUprightSize(picture, previewWidth_, previewHeight_, previewTurned_);
+        DecodeToCover(picture, *previewImage_, previewWidth_, previewHeight_);
+        pictureLabel_->SetCaption(Format(strings::PreviewSizeLabel, previewWidth_, previewHeight_));
         previewButton_->SetEnabled(true);
         paintPanel_->SetCaption("");
         shown = true;
@@ -142,7 +189,14 @@ void TOpenPictureDialog::SelectionChanged() {
   TOpenDialog::SelectionChanged();
 }
 
+void TOpenPictureDialog::DialogClosing() {
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(previewImage_->Picture().Graphic())) jpeg->ReleaseDecoded();
+  TOpenDialog::DialogClosing();
+}
+
 void TOpenPictureDialog::ShowNoPicture() {
+  previewWidth_ = previewHeight_ = 0;
+  previewTurned_ = false;
   pictureLabel_->SetCaption(strings::PreviewPictureLabel);
   previewButton_->SetEnabled(false);
   previewImage_->Picture().SetGraphic(nullptr);
@@ -186,8 +240,9 @@ void TOpenPictureDialog::ShowPreviewWindow(TObject*) {
   image->Picture().CopyFrom(&previewImage_->Picture());
   image->SetParent(panel);
 
-  const TPicture& picture = image->Picture();
-  if (picture.Width() > 0) {
+  TPicture& picture = image->Picture();
+  const std::int32_t width = previewWidth_, height = previewHeight_;
+  if (width > 0) {
     const TRect monitor = framework::MonitorRect();
     // What the form shows around the panel's client area (frame and border)
     // comes on top of the picture, on device pixels as in the main window,
@@ -197,10 +252,19 @@ void TOpenPictureDialog::ShowPreviewWindow(TObject*) {
     const int frameY = form->ClientHeight() - panel->ClientHeight();
     const std::int64_t mostX = static_cast<std::int64_t>(monitor.Width()) * 3 / 4;
     const std::int64_t mostY = static_cast<std::int64_t>(monitor.Height()) * 3 / 4;
-    form->SetClientWidth(static_cast<int>(std::min<std::int64_t>(
-        mostX, std::int64_t{frameX} + pixels.LogicalLength(picture.Width()) + kPreviewMargin)));
-    form->SetClientHeight(static_cast<int>(std::min<std::int64_t>(
-        mostY, std::int64_t{frameY} + pixels.LogicalLength(picture.Height()) + kPreviewMargin)));
+    form->SetClientWidth(static_cast<int>(
+        std::min<std::int64_t>(mostX, std::int64_t{frameX} + pixels.LogicalLength(width) + kPreviewMargin)));
+    form->SetClientHeight(static_cast<int>(
+        std::min<std::int64_t>(mostY, std::int64_t{frameY} + pixels.LogicalLength(height) + kPreviewMargin)));
+  }
+  try {
+    // A turned picture holds only the pane's pixels: the window reads the
+    // file again for its own size.
+    if (previewTurned_) picture.LoadFile(savedFileName_);
+    DecodeToCover(picture, *image, width, height);
+  } catch (const Exception&) {
+    // The pane's picture, stretched, is the next best thing.
+    picture.CopyFrom(&previewImage_->Picture());
   }
   form->ShowModal();
 }

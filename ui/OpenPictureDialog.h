@@ -58,6 +58,9 @@ class TOpenPictureDialog : public TOpenDialog {
   // Previews the selected file unless it is the one previewed last (a JPEG
   // upright, as its Exif orientation says), then fires OnSelectionChange.
   void SelectionChanged() override;
+  // Frees the preview's decoded pixels (the picture stays), then the open
+  // dialog's closing step.
+  void DialogClosing() override;
 
  private:
   void ShowNoPicture();
@@ -68,4 +71,9 @@ class TOpenPictureDialog : public TOpenDialog {
   TSilentPaintPanel* paintPanel_;
   TImage* previewImage_;
   std::string savedFileName_;
+  // The previewed picture's full size upright, and whether its orientation
+  // turns it (the pane then holds a turned bitmap of the pane's size).
+  std::int32_t previewWidth_ = 0;
+  std::int32_t previewHeight_ = 0;
+  bool previewTurned_ = false;
 };
