@@ -65,6 +65,60 @@ def lying_bmp_palette(path):
     open(path, "wb").write(header + info + bytes(64))
 
 
+def _bmp(width, height, bits, pixels, compression=0, colors=0):
+    """A BMP header declaring width x height at bits per pixel, a grey colour
+    table of `colors` entries, and the pixel bytes given."""
+    table = b"".join(struct.pack("<BBBB", i, i, i, 0) for i in range(colors))
+    offset = 14 + 40 + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, compression, 0, 2835, 2835, colors, 0)
+    return header + info + table + pixels
+
+
+def _patched_jpeg(picture, width, height, **save):
+    """A small JPEG of picture whose frame header claims width x height."""
+    out = io.BytesIO()
+    picture.save(out, "JPEG", **save)
+    data = bytearray(out.getvalue())
+    frame = max(data.find(b"\xff\xc0"), data.find(b"\xff\xc2"))
+    data[frame + 5:frame + 9] = struct.pack(">HH", height, width)
+    return bytes(data)
+
+
+def _with_repeated_last_scan(data, copies):
+    last = data.rfind(b"\xff\xda")
+    return data[:-2] + data[last:-2] * copies + b"\xff\xd9"
+
+
+def hostile_files():
+    """Files under 64 KB that declare pictures of more than 100 megapixels,
+    by name; none may cost more than its bytes can justify."""
+    runs = b"\xff\x11" * 3000 + b"\x00\x01"
+    grey = Image.new("L", (16, 16), 90)
+    colour = Image.new("RGB", (16, 16), (90, 120, 200))
+    files = {
+        "declares-2-gb.bmp": _bmp(26754, 26754, 8, b"", colors=2),
+        "declares-24-bit.bmp": _bmp(12000, 12000, 24, bytes(4000)),
+        "declares-1-bit.bmp": _bmp(40000, 40000, 1, bytes(30000), colors=2),
+        "declares-rle8.bmp": _bmp(12000, 12000, 8, runs, compression=1, colors=256),
+        "declares-rle4.bmp": _bmp(20000, 20000, 4, runs, compression=2, colors=16),
+        "declares-baseline.jpg": _patched_jpeg(colour, 26000, 26000),
+        "declares-grey.jpg": _patched_jpeg(grey, 46000, 46000),
+        "declares-400-scans.jpg": _with_repeated_last_scan(
+            _patched_jpeg(colour, 12000, 12000, progressive=True), 390),
+    }
+    for name, data in files.items():
+        check(len(data) < 64 * 1024, f"{name} holds {len(data)} bytes")
+    return files
+
+
+def honest_big_jpeg(path, width, height):
+    """A complete baseline JPEG of width x height: smooth, so it is quick to
+    make, but every block coded."""
+    small = Image.linear_gradient("L").resize((width, height))
+    Image.merge("RGB", (small, small.transpose(Image.Transpose.ROTATE_90), small)).save(path, "JPEG", quality=80)
+
+
 def piece(picture, left, top, right, bottom):
     """The piece a selection copies: put in order, right and bottom exclusive."""
     left, right = sorted((left, right))

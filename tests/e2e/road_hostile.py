@@ -3,13 +3,14 @@
 
 import os
 import sys
+import time
 
 # The suite runs from the source tree, which a test run must leave as it was.
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pictures as P  # noqa: E402
-from harness import CUT_CAPTION, START_CLIENT, STATUS_BAR_HEIGHT, check, run, wait_for  # noqa: E402
+from harness import CheckFailed, CUT_CAPTION, START_CLIENT, STATUS_BAR_HEIGHT, check, run, wait_for  # noqa: E402
 
 BMP_SIZE = (300, 200)
 JPEG_SIZE = (256, 160)
@@ -82,6 +83,32 @@ def road(s):
             others = [w for w in s.windows() if w.id != main.id]
             check(not others, f"windows left after opening {name}: {others}")
 
+    def peak_memory_mb():
+        """The program's peak resident memory so far."""
+        with open(f"/proc/{s.program.pid}/status") as status:
+            for line in status:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1]) / 1024
+        raise CheckFailed("no VmHWM in the program's status")
+
+    with s.step("a settled program answers at once"):
+        started = time.monotonic()
+        s.settle(main_window())
+        answer = time.monotonic() - started
+
+    for name, data in P.hostile_files().items():
+        with s.step(f"open {name}: refused at once, cheaply, and the picture stays"):
+            open(s.path(name), "wb").write(data)
+            s.file_dialog(main_window(), "f", "o", s.path(name))
+            started = time.monotonic()
+            s.settle(main_window())
+            busy = time.monotonic() - started - answer
+            check(busy < 1.0, f"the program was busy {busy:.1f} s after opening {name}")
+            peak = peak_memory_mb()
+            check(peak < 250, f"the program's peak memory reached {peak:.0f} MB")
+            check(main_window().size == shown.size, f"the main window measures {main_window().size}")
+            s.expect_shown("the main window's view", main_window, picture, P.check_exact)
+
     with s.step("cut and to clipboard after a failed open: the program stays"):
         s.menu(main_window(), "t", "k")
         s.menu(main_window(), "t", "c")
@@ -116,6 +143,18 @@ def road(s):
         cut_beyond((150, 100), end)
         s.menu(main_window(), "t", "c")
         s.settle(main_window())
+
+    with s.step("an honest, complete 10000 x 10000 JPEG still opens, in the memory it needs"):
+        big = s.path("honest-100-mp.jpg")
+        P.honest_big_jpeg(big, 10000, 10000)
+        before = main_window().size
+        s.file_dialog(main_window(), "f", "o", big)
+        wait_for("the main window to grow for the big picture", lambda: main_window().size != before, 60)
+        s.settle(main_window())
+        peak = peak_memory_mb()
+        limit = 2.6 * 10000 * 10000 * 3 / 2**20 + 120
+        print(f"    peak memory after the 100-megapixel open: {peak:.0f} MB (limit {limit:.0f} MB)", flush=True)
+        check(peak <= limit, f"the program's peak memory reached {peak:.0f} MB, more than {limit:.0f} MB")
 
     with s.step("close: exit code 0"):
         code = s.close_program(main_window())

@@ -338,6 +338,22 @@ TEST(JpegDecode, AProgressiveFileNeedingMoreThanTheMachineHasFailsInsteadOfExhau
 }
 
 
+TEST(JpegDecode, ProgressiveDisplayCountsEveryBlockForEveryScan) {
+  // 30 more refinement scans of the 64 luminance blocks stay within the work
+  // bound; redrawing all 96 blocks for each of the 40 scans does not.
+  const Bytes data = WithRepeatedLastScan(30, 64, 64);
+  EXPECT_NO_THROW(Loaded(data)->DecodeBitmap());
+  auto shown = Loaded(data);
+  shown->SetShowProgressively(true);
+  try {
+    shown->DecodeBitmap();
+    FAIL() << "no exception";
+  } catch (const EJPEG& e) {
+    EXPECT_EQ(e.Message(), JpegErrorText(JERR_BAD_PROGRESSION));
+    EXPECT_EQ(e.Reason().Kind, TFailureKind::TooLargeForBytes);
+  }
+}
+
 TEST(JpegDecode, AFileWithEndlesslyRepeatedScansFailsInsteadOfKeepingTheProgramBusy) {
   // A few repeats are tolerated as the library tolerates them.
   EXPECT_NO_THROW(Loaded(WithRepeatedLastScan(3))->DecodeBitmap());

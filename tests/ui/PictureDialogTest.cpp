@@ -229,8 +229,8 @@ TEST_F(PictureDialogTest, APortraitPhotoShowsUprightWithItsUprightSizeInThePaneA
 }
 
 TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) {
-  // A header that claims 65000 × 65000 pixels loads, but no bitmap can hold
-  // the decoded picture.
+  // A header that claims 20000 × 20000 pixels, padded so that its bytes can
+  // carry them, loads; but the machine has no memory for even its eighth.
   WriteJpeg(Path("huge.jpg"), 16, 16, 0x00FF00);
   std::ifstream in(Path("huge.jpg"), std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -238,13 +238,21 @@ TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) 
   for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
     if (static_cast<unsigned char>(bytes[i]) == 0xFF && static_cast<unsigned char>(bytes[i + 1]) == 0xC0) {
       for (std::size_t at : {i + 5, i + 7}) {
-        bytes[at] = static_cast<char>(0xFD);
-        bytes[at + 1] = static_cast<char>(0xE8);
+        bytes[at] = static_cast<char>(0x4E);
+        bytes[at + 1] = static_cast<char>(0x20);
       }
       break;
     }
   }
+  std::vector<char> padding;
+  for (int segment = 0; segment < 7; ++segment) {
+    padding.insert(padding.end(), {static_cast<char>(0xFF), static_cast<char>(0xEF), static_cast<char>(0xFF),
+                                   static_cast<char>(0xFF)});
+    padding.insert(padding.end(), 65533, 0);
+  }
+  bytes.insert(bytes.begin() + 2, padding.begin(), padding.end());
   std::ofstream(Path("huge.jpg"), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  setenv("KIRITORI_MEMAVAILABLE_KB", "1024", 1);
 
   int boxes = 0;
   const auto previous = framework::SetMessageBoxHook([&](const std::string&, const std::string&, unsigned) {
@@ -254,29 +262,42 @@ TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) 
   bool stays = false;
   RunWith(dialog_, [&] {
     ft::SelectInFileDialog(Path("huge.jpg"));
-    EXPECT_EQ(dialog_.PictureLabel().Caption(), " (65000x65000)");
+    EXPECT_EQ(dialog_.PictureLabel().Caption(), " (20000x20000)");
     ft::PixelAt(dialog_.PaintPanel(), 10, 10);
     ft::ProcessEvents();
     EXPECT_EQ(dialog_.PaintPanel().Caption(), strings::PreviewInvalid);
     stays = ft::FileDialogShowing();
   });
   framework::SetMessageBoxHook(previous);
+  unsetenv("KIRITORI_MEMAVAILABLE_KB");
   EXPECT_TRUE(stays);
   EXPECT_EQ(boxes, 0);
 }
 
-TEST_F(PictureDialogTest, APictureIsDecodedOnceHoweverOftenThePanePaints) {
+TEST_F(PictureDialogTest, APictureIsDecodedOnceAtThePanesScaleAndFreedWhenTheDialogCloses) {
   WriteJpeg(Path("photo.jpg"), 1200, 800, 0x808080);
   int decodes = 0;
   dialog_.PreviewImage().OnProgress = [&](TObject*, TProgressStage stage, std::uint8_t, bool, const TRect&,
                                           const std::string&) { decodes += stage == psStarting ? 1 : 0; };
+  int decodedWidth = 0;
+  TJPEGImage* jpeg = nullptr;
   RunWith(dialog_, [&] {
     ft::SelectInFileDialog(Path("photo.jpg"));
+    EXPECT_EQ(dialog_.PictureLabel().Caption(), " (1200x800)");
     TImage& image = dialog_.PreviewImage();
     ft::PixelAt(image, 10, image.Height() / 2);
     ft::PixelAt(image, image.Width() / 2, image.Height() / 2);
+    jpeg = dynamic_cast<TJPEGImage*>(image.Picture().Graphic());
+    ASSERT_NE(jpeg, nullptr);
+    ASSERT_NE(jpeg->CachedBitmap(), nullptr);
+    decodedWidth = jpeg->CachedBitmap()->Width();
+    // What the pane shows is covered by what was decoded.
+    EXPECT_GE(decodedWidth, image.TargetRect().Right - image.TargetRect().Left);
   });
   EXPECT_EQ(decodes, 1);
+  EXPECT_LE(decodedWidth, 300);
+  ASSERT_EQ(dialog_.PreviewImage().Picture().Graphic(), jpeg);
+  EXPECT_EQ(jpeg->CachedBitmap(), nullptr);
 }
 
 TEST_F(PictureDialogTest, TheOldStyleDialogHasNoPane) {
