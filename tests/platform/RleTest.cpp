@@ -7,6 +7,7 @@
 
 #include "DibInfo.h"
 #include "LeakCheck.h"
+#include "platform/Rle.h"
 #include "platform/Windows.h"
 
 namespace {
@@ -165,3 +166,25 @@ TEST_F(RleDecoding, IsRefusedForTopDownPicturesAndWrongDepths) {
 }
 
 }  // namespace
+
+TEST(RleCounting, CountsExactlyThePixelsTheDecoderWrites) {
+  struct Counting : platform::RleSink {
+    void Put(int, int, const std::uint8_t*, int count) override { written += count; }
+    std::int64_t written = 0;
+  };
+  std::uint32_t state = 777;
+  for (int trial = 0; trial < 300; ++trial) {
+    Bytes data(static_cast<std::size_t>(trial % 97));
+    for (auto& b : data) {
+      state = state * 1103515245u + 12345u;
+      b = static_cast<std::uint8_t>(state >> 16);
+      if ((state >> 8) % 4 == 0) b = 0;
+    }
+    const int bits = trial % 2 ? 4 : 8;
+    const int width = 1 + trial % 300, height = 1 + trial % 11;
+    Counting sink;
+    platform::DecodeRle(data.data(), data.size(), bits, width, height, sink);
+    EXPECT_EQ(platform::CountRlePixels(data.data(), data.size(), bits, width, height), sink.written) << trial;
+  }
+  EXPECT_EQ(platform::CountRlePixels(nullptr, 0, 8, 5, 5), 0);
+}
