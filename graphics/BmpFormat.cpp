@@ -203,13 +203,15 @@ void JudgeDeclaredSize(const InfoHeader& header, std::int64_t pixelBytes, const 
   constexpr double kLeastShare = 0.25;
   bool believed;
   if (header.description.Compressed()) {
-    const bool rle = h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
+    // Other compressions write nothing here (the platform refuses them), and
+    // CountRlePixels answers 0 for their depths.
+    const int runBits = h.biCompression == BI_RLE8 ? 8 : h.biCompression == BI_RLE4 ? 4 : 0;
     const std::int64_t written =
-        rle && compressed != nullptr
-            ? platform::CountRlePixels(compressed, static_cast<std::size_t>(std::max<std::int64_t>(pixelBytes, 0)),
-                                       h.biCompression == BI_RLE8 ? 8 : 4, static_cast<int>(std::min<std::int64_t>(width, INT32_MAX)),
-                                       static_cast<int>(std::min<std::int64_t>(rows, INT32_MAX)))
-            : 0;
+        compressed == nullptr || pixelBytes <= 0
+            ? 0
+            : platform::CountRlePixels(compressed, static_cast<std::size_t>(pixelBytes), runBits,
+                                       static_cast<int>(std::min<std::int64_t>(width, INT32_MAX)),
+                                       static_cast<int>(std::min<std::int64_t>(rows, INT32_MAX)));
     believed = static_cast<double>(written) >= kLeastShare * static_cast<double>(width) * static_cast<double>(rows);
   } else {
     const double stride = std::floor((static_cast<double>(width) * h.biBitCount + 31) / 32) * 4;

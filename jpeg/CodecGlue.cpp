@@ -113,14 +113,14 @@ void TermDestination(j_compress_ptr cinfo) {
   if (count > 0 && destination->stream->Write(destination->buffer, count) != count) ERREXIT(cinfo, JERR_FILE_WRITE);
 }
 
-}  // namespace
-
-namespace {
+// The error the library raises for code.
+EJPEG CodecError(int code) { return EJPEG(Format(strings::JPEGError, code)); }
 
 // The library's limit is the machine's available memory; 0 would mean none.
 void LimitMemory(j_common_ptr cinfo) {
   if (!platform::HostileChecksEnabled()) return;
-  cinfo->mem->max_memory_to_use = static_cast<long>(std::clamp<std::int64_t>(platform::AvailableMemoryBytes(), 1, LONG_MAX));
+  const std::int64_t available = platform::AvailableMemoryBytes();
+  cinfo->mem->max_memory_to_use = static_cast<long>(std::clamp<std::int64_t>(available, 1, LONG_MAX));
 }
 
 std::int64_t BlocksOf(const jpeg_component_info& component) {
@@ -148,7 +148,7 @@ void CountScanWork(j_decompress_ptr cinfo, CodecProgress& progress) {
   progress.ScanBlocks += perScan * (cinfo->input_scan_number - progress.LastScan);
   progress.LastScan = cinfo->input_scan_number;
   if (!platform::HostileChecksEnabled() || progress.ScanBlocks <= kMaxScanWork * all) return;
-  throw WithReason(EJPEG(Format(strings::JPEGError, static_cast<int>(JERR_BAD_PROGRESSION))), TFailureKind::TooLargeForBytes,
+  throw WithReason(CodecError(JERR_BAD_PROGRESSION), TFailureKind::TooLargeForBytes,
                    "scans up to " + std::to_string(cinfo->input_scan_number) + " code " +
                        std::to_string(progress.ScanBlocks) + " blocks, more than " + std::to_string(kMaxScanWork) +
                        " x its " + std::to_string(all));
@@ -177,7 +177,7 @@ void JudgeDeclaredSize(j_decompress_ptr cinfo, std::int64_t fileBytes) {
   const double coefficients = jpeg_has_multiple_scans(cinfo) ? static_cast<double>(AllBlocks(cinfo)) * 64 * 2 : 0;
   const double judged = graphics::JudgedPictureBytes(cinfo->image_width, cinfo->image_height, coefficients);
   if (!graphics::SizeIsJudged(judged) || pixels <= kMaxPixelsPerByte * fileBytes) return;
-  throw WithReason(EJPEG(Format(strings::JPEGError, static_cast<int>(JERR_IMAGE_TOO_BIG))), TFailureKind::TooLargeForBytes,
+  throw WithReason(CodecError(JERR_IMAGE_TOO_BIG), TFailureKind::TooLargeForBytes,
                    graphics::DeclaresText(cinfo->image_width, cinfo->image_height, judged, fileBytes));
 }
 
@@ -196,7 +196,7 @@ void ReleaseCodec(CodecContext& context) noexcept {
 
 void RaiseCodecError(j_common_ptr cinfo) {
   const int code = cinfo->err->msg_code;
-  EJPEG error(Format(strings::JPEGError, code));
+  EJPEG error = CodecError(code);
   if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY) {
     const long limit = cinfo->mem != nullptr ? cinfo->mem->max_memory_to_use : 0;
     error.SetReason({TFailureKind::OverAvailableMemory,
