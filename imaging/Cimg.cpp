@@ -47,14 +47,17 @@ Cimg::Cimg() = default;
 
 void Cimg::RecordFailure() noexcept {
   try {
-    throw;
-  } catch (const Exception& e) {
-    lastFailure_ = Failure{e.Message(), e.Reason()};
-  } catch (const std::bad_alloc&) {
-    lastFailure_ = Failure{std::string(), TFailureReason{TFailureKind::OverAvailableMemory, "the heap refused"}};
-  } catch (const std::exception& e) {
-    lastFailure_ = Failure{e.what(), TFailureReason{}};
+    try {
+      throw;
+    } catch (const Exception& e) {
+      lastFailure_ = Failure{e.Message(), e.Reason()};
+    } catch (const std::bad_alloc&) {
+      lastFailure_ = Failure{std::string(), TFailureReason{TFailureKind::OverAvailableMemory, "the heap refused"}};
+    } catch (const std::exception& e) {
+      lastFailure_ = Failure{e.what(), TFailureReason{}};
+    }
   } catch (...) {
+    // Something unknown, or no memory left to copy the texts: a bare failure.
     lastFailure_ = Failure{};
   }
 }
