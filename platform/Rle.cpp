@@ -8,9 +8,10 @@ namespace {
 
 // Collects one run or literal block and hands the part inside the picture to the
 // sink.
-class Cursor {
+// Where the next pixel of the data goes.
+class Position {
  public:
-  Cursor(int width, int height, RleSink& sink) : width_(width), height_(height), sink_(sink) {}
+  Position(int width, int height) : width_(width), height_(height) {}
 
   bool Done() const { return y_ >= height_; }
   void EndOfLine() {
@@ -23,6 +24,18 @@ class Cursor {
     x_ = std::min<std::int64_t>(x_ + dx, width_);
     y_ = std::min<std::int64_t>(y_ + dy, height_);
   }
+
+ protected:
+  std::int64_t x_ = 0;
+  std::int64_t y_ = 0;  // from the bottom row up
+  const int width_;
+  const int height_;
+};
+
+class Cursor : public Position {
+ public:
+  Cursor(int width, int height, RleSink& sink) : Position(width, height), sink_(sink) {}
+
   // Emits `count` pixels whose indices come from index(i).
   template <class IndexOf>
   void Emit(int count, IndexOf index) {
@@ -38,28 +51,15 @@ class Cursor {
 
  private:
   static constexpr int kChunk = 256;
-  std::int64_t x_ = 0;
-  std::int64_t y_ = 0;  // from the bottom row up
-  const int width_;
-  const int height_;
   RleSink& sink_;
   std::uint8_t buffer_[kChunk];
 };
 
 // Walks like Cursor but only counts the pixels that would land in the picture.
-class Counter {
+class Counter : public Position {
  public:
-  Counter(int width, int height) : width_(width), height_(height) {}
+  using Position::Position;
 
-  bool Done() const { return y_ >= height_; }
-  void EndOfLine() {
-    x_ = 0;
-    ++y_;
-  }
-  void Delta(int dx, int dy) {
-    x_ = std::min<std::int64_t>(x_ + dx, width_);
-    y_ = std::min<std::int64_t>(y_ + dy, height_);
-  }
   template <class IndexOf>
   void Emit(int count, IndexOf) {
     if (y_ < height_) written_ += std::clamp<std::int64_t>(width_ - x_, 0, count);
@@ -68,10 +68,6 @@ class Counter {
   std::int64_t Written() const { return written_; }
 
  private:
-  std::int64_t x_ = 0;
-  std::int64_t y_ = 0;
-  const int width_;
-  const int height_;
   std::int64_t written_ = 0;
 };
 

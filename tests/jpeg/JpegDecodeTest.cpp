@@ -245,33 +245,13 @@ namespace {
 // One colour over the whole picture, given as ink amounts (0 = none), stored
 // inverted as Adobe's files store them.
 Bytes CmykFile(int width, int height, const std::uint8_t ink[4], J_COLOR_SPACE stored) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr err{};
-  cinfo.err = jpeg_std_error(&err);
-  jpeg_create_compress(&cinfo);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &out, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = 4;
-  cinfo.in_color_space = JCS_CMYK;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_colorspace(&cinfo, stored);
-  jpeg_set_quality(&cinfo, 100, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
   std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 4);
   for (int x = 0; x < width; ++x)
     for (int c = 0; c < 4; ++c) row[static_cast<std::size_t>(x) * 4 + c] = static_cast<JSAMPLE>(255 - ink[c]);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&cinfo, &r, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  Bytes bytes(out, out + size);
-  jpeg_destroy_compress(&cinfo);
-  std::free(out);
-  return bytes;
+  return LibraryCompress(width, height, 4, JCS_CMYK, row, [stored](jpeg_compress_struct& cinfo) {
+    jpeg_set_colorspace(&cinfo, stored);
+    jpeg_set_quality(&cinfo, 100, TRUE);
+  });
 }
 
 void ExpectColour(TBitmap& bitmap, int red, int green, int blue) {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
@@ -184,10 +185,11 @@ inline Bytes BytesOf(TMemoryStream& stream) {
   return Bytes(stream.Memory(), stream.Memory() + stream.Size());
 }
 
-// A 16 × 16 picture compressed by the library (grey with one component) whose
-// frame header is then patched to claim width × height; a few bytes of
-// entropy-coded data follow, and no more.
-inline Bytes HostileHeader(int width, int height, bool progressive, int components = 3) {
+// height copies of row (width pixels of `components` samples in space),
+// compressed by the library itself with its defaults, which setup may change.
+inline Bytes LibraryCompress(int width, int height, int components, J_COLOR_SPACE space,
+                             const std::vector<JSAMPLE>& row,
+                             const std::function<void(jpeg_compress_struct&)>& setup = {}) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr err{};
   cinfo.err = jpeg_std_error(&err);
@@ -195,22 +197,33 @@ inline Bytes HostileHeader(int width, int height, bool progressive, int componen
   unsigned char* out = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&cinfo, &out, &size);
-  cinfo.image_width = 16;
-  cinfo.image_height = 16;
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
   cinfo.input_components = components;
-  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  cinfo.in_color_space = space;
   jpeg_set_defaults(&cinfo);
-  if (progressive) jpeg_simple_progression(&cinfo);
+  if (setup) setup(cinfo);
   jpeg_start_compress(&cinfo, TRUE);
-  std::vector<JSAMPLE> row(16 * static_cast<std::size_t>(components), 100);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW r = row.data();
+    auto r = const_cast<JSAMPROW>(row.data());
     jpeg_write_scanlines(&cinfo, &r, 1);
   }
   jpeg_finish_compress(&cinfo);
   Bytes bytes(out, out + size);
   jpeg_destroy_compress(&cinfo);
   std::free(out);
+  return bytes;
+}
+
+// A 16 × 16 picture compressed by the library (grey with one component) whose
+// frame header is then patched to claim width × height; a few bytes of
+// entropy-coded data follow, and no more.
+inline Bytes HostileHeader(int width, int height, bool progressive, int components = 3) {
+  Bytes bytes = LibraryCompress(16, 16, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB,
+                                std::vector<JSAMPLE>(16 * static_cast<std::size_t>(components), 100),
+                                [progressive](jpeg_compress_struct& cinfo) {
+                                  if (progressive) jpeg_simple_progression(&cinfo);
+                                });
   for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
     if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
       bytes[i + 5] = static_cast<std::uint8_t>(height >> 8);
