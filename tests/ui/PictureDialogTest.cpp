@@ -161,6 +161,8 @@ TEST_F(PictureDialogTest, ThePreviewWindowFitsThreeQuartersOfTheMonitorAndEscape
   framework::SetScreenWorkAreaForTesting(Rect(0, 0, 1280, 1024));
   int width = 0;
   int height = 0;
+  int decodedWidth = 0;
+  int shownWidth = 0;
   bool closed = false;
   RunWith(dialog_, [&] {
     ft::SelectInFileDialog(Path("large.jpg"));
@@ -170,6 +172,15 @@ TEST_F(PictureDialogTest, ThePreviewWindowFitsThreeQuartersOfTheMonitorAndEscape
       EXPECT_EQ(form->Caption(), strings::PreviewCaption);
       width = form->ClientWidth();
       height = form->ClientHeight();
+      // The window decodes at the scale that covers it: a quarter, here.
+      auto* image = dynamic_cast<TImage*>(form->FindComponent("Image"));
+      ASSERT_NE(image, nullptr);
+      ft::PixelAt(*image, image->Width() / 2, image->Height() / 2);
+      auto* jpeg = dynamic_cast<TJPEGImage*>(image->Picture().Graphic());
+      ASSERT_NE(jpeg, nullptr);
+      ASSERT_NE(jpeg->CachedBitmap(), nullptr);
+      decodedWidth = jpeg->CachedBitmap()->Width();
+      shownWidth = image->TargetRect().Right - image->TargetRect().Left;
       ft::PressKey(*form, VK_ESCAPE, TShiftState{});
     });
     ft::PressMouse(dialog_.PreviewButton(), mbLeft, ssLeft, 5, 5);
@@ -179,6 +190,8 @@ TEST_F(PictureDialogTest, ThePreviewWindowFitsThreeQuartersOfTheMonitorAndEscape
   EXPECT_GT(width, 0);
   EXPECT_LE(width, 960);
   EXPECT_LE(height, 768);
+  EXPECT_EQ(decodedWidth, 1000);
+  EXPECT_GE(decodedWidth, shownWidth);
   EXPECT_TRUE(closed);
 }
 
