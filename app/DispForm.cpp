@@ -85,9 +85,11 @@ void TdispForm::FileMenuSaveClick(TObject*) {
   cursor.Show();
   try {
     if (pieceView == nullptr) return;
+    // Save shows nothing either way: a piece the holder could not take leaves
+    // it without a picture, and a holder without one writes nothing.
     Cimg piece;
-    piece.SetGraphic(&pieceView->Picture().AsBitmap());
-    piece.Save(SaveDialog->FileName());
+    (void)piece.SetGraphic(&pieceView->Picture().AsBitmap());
+    (void)piece.Save(SaveDialog->FileName());
   } catch (...) {
     // Save reports nothing.
   }

@@ -7,7 +7,7 @@ namespace app {
 
 // Puts the default cursor back however the command ends, also when it never
 // showed the hourglass (a cancelled dialog).
-class HourGlass {
+class [[nodiscard]] HourGlass {
  public:
   HourGlass() = default;
   ~HourGlass() {

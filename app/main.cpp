@@ -9,13 +9,8 @@
 #include "app/DispForm.h"
 #include "app/MainForm.h"
 #include "framework/Application.h"
-#include "framework/Framework.h"
-#include "graphics/Graphics.h"
-#include "jpeg/Jpeg.h"
-#include "platform/Platform.h"
+#include "layers/GuiLayers.h"
 #include "resources/MainIcon.h"
-#include "runtime/Runtime.h"
-#include "ui/Ui.h"
 
 namespace {
 
@@ -27,38 +22,6 @@ TIconImage MainIcon() {
   icon.Rows = resources::kMainIconRows;
   return icon;
 }
-
-// Starts the layers lowest first and shuts down, in reverse, those that started.
-class Layers {
- public:
-  Layers() {
-    runtime::Startup();
-    started_ = 1;
-    platform::Startup();
-    started_ = 2;
-    graphics::Startup();
-    started_ = 3;
-    jpeg::Startup();
-    started_ = 4;
-    framework::Startup();
-    started_ = 5;
-    ui::Startup();
-    started_ = 6;
-  }
-  ~Layers() {
-    if (started_ >= 6) ui::Shutdown();
-    if (started_ >= 5) framework::Shutdown();
-    if (started_ >= 4) jpeg::Shutdown();
-    if (started_ >= 3) graphics::Shutdown();
-    if (started_ >= 2) platform::Shutdown();
-    if (started_ >= 1) runtime::Shutdown();
-  }
-  Layers(const Layers&) = delete;
-  Layers& operator=(const Layers&) = delete;
-
- private:
-  int started_ = 0;
-};
 
 void RunApplication(const std::string& file) {
   try {
@@ -82,7 +45,7 @@ int main(int argc, char** argv) {
       app::ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
   if (const std::optional<int> code = app::AnswerWithoutWindows(line)) return *code;
   try {
-    Layers layers;
+    const layers::UiLayers started;
     RunApplication(line.file);
   } catch (const std::exception& e) {
     // A layer could not start: there is no window to report it in.

@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "graphics/Bitmap.h"
-#include "tests/Layers.h"
+#include "layers/Layers.h"
+#include "platform/BitmapLayout.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ double Seconds(std::chrono::steady_clock::time_point start) {
 int main() {
   const layers::GraphicsLayers started;
   {
-    const std::size_t outputBytes = std::size_t{(kWidth * 3 + 3) & ~3} * kHeight;
+    const std::size_t outputBytes = platform::DibStride(kWidth, 24) * kHeight;
     std::vector<std::uint8_t> from(outputBytes, 0x5A);
     std::vector<std::uint8_t> to(outputBytes, 0);
     double convert = 1e9;

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "graphics/Bitmap.h"
-#include "tests/Layers.h"
+#include "layers/Layers.h"
 
 namespace {
 

@@ -16,8 +16,9 @@
 #include <vector>
 
 #include "graphics/Bitmap.h"
+#include "layers/Layers.h"
+#include "platform/BitmapLayout.h"
 #include "runtime/FileStream.h"
-#include "tests/Layers.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ constexpr int kHeight = 4000;
 constexpr int kTrials = 5;
 
 std::string WriteFile() {
-  const std::size_t stride = (std::size_t{kWidth} * 3 + 3) / 4 * 4;
+  const std::size_t stride = platform::DibStride(kWidth, 24);
   const std::size_t pixels = stride * kHeight;
   const std::uint32_t offBits = 54;
   std::vector<std::uint8_t> file(offBits + pixels);

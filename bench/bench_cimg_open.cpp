@@ -11,7 +11,7 @@
 #include "graphics/Bitmap.h"
 #include "graphics/Picture.h"
 #include "imaging/Cimg.h"
-#include "tests/Layers.h"
+#include "layers/Layers.h"
 
 int main() {
   using namespace jpegbench;

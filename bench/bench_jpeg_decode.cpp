@@ -8,7 +8,7 @@
 
 #include "bench/JpegBench.h"
 #include "jpeg/JpegImage.h"
-#include "tests/Layers.h"
+#include "layers/Layers.h"
 
 int main() {
   using namespace jpegbench;

@@ -17,7 +17,7 @@
 #include "framework/Screen.h"
 #include "framework/Testing.h"
 #include "graphics/Bitmap.h"
-#include "tests/Layers.h"
+#include "layers/GuiLayers.h"
 
 namespace {
 
@@ -42,7 +42,10 @@ double SecondsPerMove(int width, int height) {
   }
   // What a successful Open leaves behind.
   mainForm->currentImage = std::make_unique<Cimg>();
-  mainForm->currentImage->SetGraphic(&picture);
+  if (!mainForm->currentImage->SetGraphic(&picture)) {
+    std::fputs("bench_selection_move: the holder refused the picture\n", stderr);
+    std::exit(1);
+  }
   mainForm->Image->Picture().AsBitmap().CopyFrom(mainForm->currentImage->bitmap.get());
   mainForm->FitToPicture(mainForm->currentImage.get());
   mainForm->Show();

@@ -14,7 +14,7 @@
 #include "framework/ScrollBox.h"
 #include "framework/Testing.h"
 #include "graphics/Bitmap.h"
-#include "tests/Layers.h"
+#include "layers/GuiLayers.h"
 #include "ui/Image.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/BitmapLayout.h"
 #include "platform/Raster.h"
 
 namespace {
@@ -17,7 +18,7 @@ struct Picture {
   platform::Surface surface;
 
   Picture(int width, int height) {
-    const std::size_t stride = ((std::size_t(width) * 24 + 31) / 32) * 4;
+    const std::size_t stride = platform::DibStride(width, 24);
     pixels.assign(stride * height, 0x5A);
     surface.width = width;
     surface.height = height;

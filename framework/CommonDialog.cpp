@@ -80,7 +80,7 @@ QStringList DescriptionsOf(const std::string& filter) {
 
 }  // namespace
 
-class FileDialogRun {
+class [[nodiscard]] FileDialogRun {
  public:
   FileDialogRun(TOpenDialog& owner, bool saving, bool withTemplate)
       : owner_(owner), dialog_(new QFileDialog(QApplication::activeWindow())), previous_(running_) {

@@ -1,7 +1,5 @@
 #include "framework/Framework.h"
 
-#include <fontconfig/fontconfig.h>
-
 #include <QApplication>
 #include <QFont>
 #include <QKeyEvent>
@@ -22,13 +20,6 @@
 #include "runtime/Strings.h"
 
 namespace {
-
-// The windows name the desktop font "ＭＳ Ｐゴシック"; IPAPGothic has the same
-// metrics and covers kana, kanji and Latin.
-constexpr const char* kFontAlias =
-    "<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"fonts.dtd\"><fontconfig>"
-    "<alias binding=\"same\"><family>ＭＳ Ｐゴシック</family><accept><family>IPAPGothic</family></accept></alias>"
-    "</fontconfig>";
 
 // Logical pixels: the text grows with the desktop's scale.
 constexpr int kFontPixels = 12;
@@ -64,7 +55,7 @@ class FrameworkApplication final : public QApplication {
   }
 
  private:
-  struct Nesting {
+  struct [[nodiscard]] Nesting {
     explicit Nesting(int& depth) : count(depth) { ++count; }
     ~Nesting() { --count; }
     Nesting(const Nesting&) = delete;
@@ -106,12 +97,6 @@ struct FrameworkState {
 };
 
 std::unique_ptr<FrameworkState> g_state;
-
-void LoadFontAlias() {
-  FcConfig* config = FcConfigGetCurrent();
-  if (config == nullptr) return;
-  FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontAlias), FcTrue);
-}
 
 // The factor as Qt's Round policy makes it: to the nearest whole number,
 // halves up, never below 1. Empty for a text that is no positive number.
@@ -165,11 +150,12 @@ std::string WholeScaleFactors(std::string_view setting) {
 void Startup() {
   if (g_state) return;
   ChooseWholeScale();
-  LoadFontAlias();
 
   auto state = std::make_unique<FrameworkState>();
   state->qt = std::make_unique<FrameworkApplication>(state->argc, state->argv);
   state->qt->setApplicationName(QStringLiteral("kiritori"));
+  // The platform's start-up has taught fontconfig, which Qt asks too, the
+  // family that stands in for this name.
   QFont font(QString::fromUtf8(strings::WindowFontName));
   font.setPixelSize(kFontPixels);
   QApplication::setFont(font);

@@ -44,7 +44,7 @@ class GraphicWidget final : public QWidget {
 };
 
 // The platform objects of one paint, given back on every path.
-class PaintSurface {
+class [[nodiscard]] PaintSurface {
  public:
   PaintSurface(int width, int height) {
     BITMAPINFO info{};
@@ -87,7 +87,7 @@ class PaintSurface {
 };
 
 // Keeps the canvas on the paint's device context for the paint only.
-class CanvasOnSurface {
+class [[nodiscard]] CanvasOnSurface {
  public:
   CanvasOnSurface(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetDeviceContext(dc); }
   ~CanvasOnSurface() {

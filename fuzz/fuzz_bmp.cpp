@@ -6,11 +6,9 @@
 #include <cstdint>
 
 #include "graphics/Bitmap.h"
-#include "graphics/Graphics.h"
-#include "platform/Platform.h"
+#include "layers/Layers.h"
 #include "runtime/Exceptions.h"
 #include "runtime/MemoryStream.h"
-#include "runtime/Runtime.h"
 
 namespace {
 
@@ -46,9 +44,8 @@ void Try(Read read) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
+  // Up for the whole run; stopped when the process exits.
+  static const layers::GraphicsLayers started;
   return 0;
 }
 

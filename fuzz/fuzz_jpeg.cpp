@@ -6,15 +6,12 @@
 #include <cstdint>
 
 #include "graphics/Bitmap.h"
-#include "graphics/Graphics.h"
 #include "graphics/Orientation.h"
 #include "jpeg/ExifOrientation.h"
-#include "jpeg/Jpeg.h"
 #include "jpeg/JpegImage.h"
-#include "platform/Platform.h"
+#include "layers/Layers.h"
 #include "runtime/Exceptions.h"
 #include "runtime/MemoryStream.h"
-#include "runtime/Runtime.h"
 
 namespace {
 
@@ -55,10 +52,8 @@ void DecodeWith(const std::uint8_t* data, std::size_t size, Setup setup) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  runtime::Startup();
-  platform::Startup();
-  graphics::Startup();
-  jpeg::Startup();
+  // Up for the whole run; stopped when the process exits.
+  static const layers::JpegLayers started;
   return 0;
 }
 

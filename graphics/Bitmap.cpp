@@ -7,6 +7,7 @@
 
 #include "graphics/Color.h"
 #include "graphics/DeviceGuards.h"
+#include "platform/BitmapLayout.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Strings.h"
 
@@ -29,7 +30,7 @@ HBITMAP PatternBitmapHandle(TBitmap& pattern) {
 }
 
 // The canvas lock held for a scope.
-class TCanvasLock {
+class [[nodiscard]] TCanvasLock {
  public:
   explicit TCanvasLock(TCanvas& canvas) : canvas_(canvas) { canvas_.Acquire(); }
   ~TCanvasLock() { canvas_.Release(); }
@@ -577,10 +578,10 @@ std::uint8_t* TBitmap::ScanLineAddress(std::int32_t row) {
     GdiFlush();
     const DIBSECTION& d = Image().DIB;
     // A bitmap without pixels (its handle detached) has no row to give.
-    if (d.dsBm.bmBits != nullptr) {
+    const std::size_t stride = platform::DibStride(d.dsBmih.biWidth, d.dsBmih.biBitCount);
+    if (d.dsBm.bmBits != nullptr && stride > 0) {
       const std::int64_t stored = d.dsBmih.biHeight > 0 ? std::int64_t{d.dsBmih.biHeight} - row - 1 : row;
-      const std::int64_t stride = ((std::int64_t{d.dsBmih.biWidth} * d.dsBmih.biBitCount + 31) / 32) * 4;
-      return static_cast<std::uint8_t*>(d.dsBm.bmBits) + stored * stride;
+      return static_cast<std::uint8_t*>(d.dsBm.bmBits) + stored * static_cast<std::int64_t>(stride);
     }
   }
   throw EInvalidGraphicOperation(strings::ScanLine);

@@ -307,7 +307,7 @@ std::int32_t TCanvas::LockCount() const {
 
 namespace {
 // The canvases RefreshSystemColors holds; released on every path.
-class HeldCanvases {
+class [[nodiscard]] HeldCanvases {
  public:
   explicit HeldCanvases(std::size_t expected) { held_.reserve(expected); }
   ~HeldCanvases() {

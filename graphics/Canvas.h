@@ -121,7 +121,7 @@ class TCanvas : public TPersistent {
   // waits for another holder.
   void Acquire();
   void Release();
-  bool TryAcquire();
+  [[nodiscard]] bool TryAcquire();
   std::int32_t LockCount() const;
   // The lock itself; also the OwnerLock of the canvas's tools.
   TCriticalSection& CanvasLock() noexcept { return lock_; }

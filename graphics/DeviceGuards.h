@@ -13,7 +13,7 @@ namespace graphics {
 
 // The screen's device context, released at scope end. Raises the graphics
 // error when the platform gives none.
-class TScreenContext {
+class [[nodiscard]] TScreenContext {
  public:
   TScreenContext() : dc_(GraphicsCheck(GetDC(nullptr))) {}
   ~TScreenContext() { ReleaseDC(nullptr, dc_); }
@@ -28,7 +28,7 @@ class TScreenContext {
 
 // A memory device context compatible with `reference` (null: the screen),
 // deleted at scope end. Raises the graphics error when none can be made.
-class TMemoryContext {
+class [[nodiscard]] TMemoryContext {
  public:
   explicit TMemoryContext(HDC reference = nullptr) : dc_(GraphicsCheck(CreateCompatibleDC(reference))) {}
   ~TMemoryContext() {
@@ -47,7 +47,7 @@ class TMemoryContext {
 // Selects a bitmap (or pen, brush, font) into a context and selects back what
 // it displaced at scope end. With `checked`, a refused selection raises the
 // graphics error.
-class TSelection {
+class [[nodiscard]] TSelection {
  public:
   TSelection(HDC dc, HGDIOBJ object, bool checked = true) : dc_(dc), old_(SelectObject(dc, object)) {
     if (checked && old_ == nullptr) RaiseGraphicsError();
@@ -66,7 +66,7 @@ class TSelection {
 
 // Selects a palette (when non-null) and realises it; selects the previous
 // palette back as a background palette at scope end.
-class TPaletteSelection {
+class [[nodiscard]] TPaletteSelection {
  public:
   TPaletteSelection(HDC dc, HPALETTE palette, bool background) : dc_(dc) {
     if (palette == nullptr) return;
@@ -87,7 +87,7 @@ class TPaletteSelection {
 // Owns a bitmap or palette handle until Release; deletes it at scope end. The
 // system 16-colour palette is never deleted.
 template <class Handle>
-class TOwnedObject {
+class [[nodiscard]] TOwnedObject {
  public:
   explicit TOwnedObject(Handle handle = nullptr) noexcept : handle_(handle) {}
   ~TOwnedObject() { Reset(); }

@@ -28,7 +28,7 @@ class TGraphicsObject : public TPersistent {
   TGraphicsObject() = default;
 
   // Holds the tool's OwnerLock, when it has one, for the guard's lifetime.
-  class OwnerLockGuard {
+  class [[nodiscard]] OwnerLockGuard {
    public:
     explicit OwnerLockGuard(const TGraphicsObject& tool) : lock_(tool.OwnerLock) {
       if (lock_ != nullptr) lock_->Enter();

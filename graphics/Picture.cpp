@@ -42,6 +42,7 @@ TFileFormatsList::TFileFormatsList() {
   AddFormat("emf", "", TMetafile::ClassInfo(), strings::EnhancedMetafileDescription);
   AddFormat("ico", "", TIcon::ClassInfo(), strings::IconDescription);
   AddFormat("bmp", "", TBitmap::ClassInfo(), strings::BitmapDescription);
+  MarkOpenedByHolder("bmp");
 }
 
 void TFileFormatsList::AddFormat(std::string_view extension, std::string_view description, TGraphicClass graphicClass,
@@ -50,11 +51,24 @@ void TFileFormatsList::AddFormat(std::string_view extension, std::string_view de
   formats_.push_back(TFileFormat{graphicClass, LowerCaseText(extension), std::string(description), descriptionId});
 }
 
-TGraphicClass TFileFormatsList::FindByExtension(std::string_view extension) const {
+const TFileFormat* TFileFormatsList::NewestFor(std::string_view extension) const {
   const std::string wanted = LowerCaseText(extension);
   const auto found = std::find_if(formats_.rbegin(), formats_.rend(),
                                   [&](const TFileFormat& format) { return format.Extension == wanted; });
-  return found == formats_.rend() ? nullptr : found->GraphicClass;
+  return found == formats_.rend() ? nullptr : &*found;
+}
+
+TFileFormat* TFileFormatsList::NewestFor(std::string_view extension) {
+  return const_cast<TFileFormat*>(std::as_const(*this).NewestFor(extension));
+}
+
+TGraphicClass TFileFormatsList::FindByExtension(std::string_view extension) const {
+  const TFileFormat* found = NewestFor(extension);
+  return found == nullptr ? nullptr : found->GraphicClass;
+}
+
+void TFileFormatsList::MarkOpenedByHolder(std::string_view extension) {
+  if (TFileFormat* found = NewestFor(extension)) found->OpenedByHolder = true;
 }
 
 TGraphicClass TFileFormatsList::FindByClassName(std::string_view name) const {

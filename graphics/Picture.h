@@ -34,6 +34,8 @@ struct TFileFormat {
   // May be empty until DescriptionId has been loaded into it.
   std::string Description;
   TDescriptionId DescriptionId = nullptr;
+  // The program's image holder loads and saves files of this extension.
+  bool OpenedByHolder = false;
 };
 
 // Extensions to graphic classes, newest registration first when searched.
@@ -51,6 +53,9 @@ class TFileFormatsList {
                  TDescriptionId descriptionId = nullptr);
   // The class of the newest entry for extension (compared lower-cased), or null.
   TGraphicClass FindByExtension(std::string_view extension) const;
+  // Marks the newest entry for extension (compared lower-cased) as one the
+  // image holder opens; nothing when there is none.
+  void MarkOpenedByHolder(std::string_view extension);
   // The class of the newest entry whose class name is exactly name, or null.
   TGraphicClass FindByClassName(std::string_view name) const;
   // Removes every entry whose class is graphicClass or descends from it.
@@ -67,6 +72,9 @@ class TFileFormatsList {
   const TFileFormat& operator[](std::size_t index) const { return formats_.at(index); }
 
  private:
+  TFileFormat* NewestFor(std::string_view extension);
+  const TFileFormat* NewestFor(std::string_view extension) const;
+
   std::vector<TFileFormat> formats_;
 };
 

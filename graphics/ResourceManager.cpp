@@ -81,7 +81,7 @@ void TResourceManager::ReleaseResource(ToolResource* record) {
 namespace {
 // Releases a tool's former record when the replacement is done, also when the
 // tool's change notification fails, so the record's count stays true.
-class ReleaseOnExit {
+class [[nodiscard]] ReleaseOnExit {
  public:
   ReleaseOnExit(TResourceManager& cache, ToolResource* record) : cache_(cache), record_(record) {}
   ~ReleaseOnExit() { cache_.ReleaseResource(record_); }

@@ -6,6 +6,7 @@
 
 #include "graphics/Bitmap.h"
 #include "graphics/Orientation.h"
+#include "graphics/Picture.h"
 #include "jpeg/ExifOrientation.h"
 #include "jpeg/JpegImage.h"
 #include "platform/Windows.h"
@@ -13,27 +14,35 @@
 
 namespace {
 
-enum class FileKind { Other, Jpeg, Bmp };
-
-bool ExtensionIs(const std::string& extension, const char* wanted) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, extension.c_str(), -1, wanted, -1) == CSTR_EQUAL;
+bool ExtensionIs(const std::string& extension, const std::string& wanted) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, extension.c_str(), -1, wanted.c_str(), -1) ==
+         CSTR_EQUAL;
 }
 
-// By the extension alone: the file itself is not looked at.
-FileKind KindOf(const std::string& fileName) {
+// The class the format registry gives the name's extension when its newest
+// entry for it is one the holder opens; null otherwise. By the extension
+// alone: the file itself is not looked at.
+TGraphicClass ClassOf(const std::string& fileName) {
   const std::string extension = ExtractFileExt(fileName);
-  if (ExtensionIs(extension, ".jpg") || ExtensionIs(extension, ".jpeg")) return FileKind::Jpeg;
-  if (ExtensionIs(extension, ".bmp")) return FileKind::Bmp;
-  return FileKind::Other;
+  const TFileFormatsList& formats = FileFormatRegistry();
+  for (std::size_t i = formats.Count(); i-- > 0;) {
+    const TFileFormat& format = formats[i];
+    if (ExtensionIs(extension, "." + format.Extension)) return format.OpenedByHolder ? format.GraphicClass : nullptr;
+  }
+  return nullptr;
 }
 
-const char* FormatName(FileKind kind) {
-  switch (kind) {
-    case FileKind::Jpeg: return "JPEG";
-    case FileKind::Bmp: return "BMP";
-    case FileKind::Other: break;
+bool IsBitmap(TGraphicClass graphicClass) { return graphicClass->InheritsFrom(TBitmap::ClassInfo()); }
+
+// For the debug line: the kind of file the holder took the name for.
+const char* FormatName(const std::string& fileName) {
+  try {
+    const TGraphicClass graphicClass = ClassOf(fileName);
+    if (graphicClass == nullptr) return "none";
+    return IsBitmap(graphicClass) ? "BMP" : "JPEG";
+  } catch (...) {
+    return "none";
   }
-  return "none";
 }
 
 bool DebugLog() {
@@ -68,7 +77,7 @@ void Cimg::Report(const char* operation, const std::string& fileName) const {
                             : !lastFailure_.Message.empty()   ? lastFailure_.Message
                                                               : std::string("no picture");
   std::fprintf(stderr, "kiritori: %s failed: %s, %s, %s\n", operation, fileName.c_str(),
-               FormatName(KindOf(fileName)), text.c_str());
+               FormatName(fileName), text.c_str());
 }
 
 Cimg::~Cimg() { ReleaseBuffer(); }
@@ -80,7 +89,7 @@ void Cimg::ReleaseBuffer() noexcept {
 
 bool Cimg::Opens(const std::string& fileName) {
   try {
-    return KindOf(fileName) != FileKind::Other;
+    return ClassOf(fileName) != nullptr;
   } catch (...) {
     return false;
   }
@@ -96,28 +105,30 @@ bool Cimg::Load(const std::string& fileName) {
 bool Cimg::LoadFile(const std::string& fileName) {
   bool result = false;
   try {
-    const FileKind kind = KindOf(fileName);
-    if (kind == FileKind::Other) return false;
+    const TGraphicClass graphicClass = ClassOf(fileName);
+    if (graphicClass == nullptr) return false;
     // The old picture goes before the new one is read: a failed load leaves
     // an empty bitmap, not the previous picture.
     bitmap.reset();
     bitmap = std::make_unique<TBitmap>();
-    if (kind == FileKind::Jpeg) {
-      // The temporary image decodes straight into 24-bit pixels, which the
-      // bitmap then shares: the picture is decoded once and never copied.
+    if (IsBitmap(graphicClass)) {
+      bitmap->LoadFile(fileName);
+    } else {
+      // A temporary graphic reads the file. A JPEG image decodes straight into
+      // 24-bit pixels, which the bitmap then shares: the picture is decoded
+      // once and never copied.
       int orientation = 1;
       {
-        TJPEGImage image;
-        image.SetExpandPalette(true);
-        image.LoadFile(fileName);
-        bitmap->CopyFrom(&image);
-        orientation = jpeg::OrientationOf(image);
+        const std::unique_ptr<TGraphic> graphic = CreateGraphic(graphicClass);
+        auto* image = dynamic_cast<TJPEGImage*>(graphic.get());
+        if (image != nullptr) image->SetExpandPalette(true);
+        graphic->LoadFile(fileName);
+        bitmap->CopyFrom(graphic.get());
+        if (image != nullptr) orientation = jpeg::OrientationOf(*image);
       }
-      // With the image gone the pixels are the bitmap's alone, so a photo
+      // With the graphic gone the pixels are the bitmap's alone, so a photo
       // that is only mirrored or upside down turns without a second picture.
       TurnUpright(*bitmap, orientation);
-    } else {
-      bitmap->LoadFile(fileName);
     }
     result = true;
   } catch (...) {
@@ -167,19 +178,17 @@ bool Cimg::Save(const std::string& fileName) {
 bool Cimg::SaveFile(const std::string& fileName) {
   try {
     if (bitmap == nullptr || bitmap->IsEmpty()) return false;
-    switch (KindOf(fileName)) {
-      case FileKind::Jpeg: {
-        TJPEGImage image;
-        image.CopyFrom(bitmap.get());
-        image.SaveFile(fileName);
-        return true;
-      }
-      case FileKind::Bmp:
-        bitmap->SaveFile(fileName);
-        return true;
-      case FileKind::Other:
-        return false;
+    const TGraphicClass graphicClass = ClassOf(fileName);
+    if (graphicClass == nullptr) return false;
+    if (IsBitmap(graphicClass)) {
+      bitmap->SaveFile(fileName);
+    } else {
+      // A new graphic of the class, with its default settings, writes the file.
+      const std::unique_ptr<TGraphic> graphic = CreateGraphic(graphicClass);
+      graphic->CopyFrom(bitmap.get());
+      graphic->SaveFile(fileName);
     }
+    return true;
   } catch (...) {
     RecordFailure();
   }

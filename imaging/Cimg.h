@@ -1,7 +1,8 @@
 // Cimg: the program's image holder. It hides the file format from the windows:
 // a picture is loaded or saved as JPEG or BMP by the extension of the file name
-// (".jpg", ".jpeg" or ".bmp", any case) and kept as one TBitmap of 24 bits per
-// pixel.
+// and kept as one TBitmap of 24 bits per pixel. The extensions it takes are the
+// file-format registry's entries marked OpenedByHolder (".jpg", ".jpeg" and
+// ".bmp"), compared in any case through CompareStringA.
 #pragma once
 
 #include <cstdint>
@@ -27,19 +28,19 @@ class Cimg {
   // Another extension returns false without opening the file and keeps bitmap
   // as it was; a file that cannot be read or decoded returns false and leaves
   // the new, empty bitmap in place. Never raises.
-  bool Load(const std::string& fileName);
+  [[nodiscard]] bool Load(const std::string& fileName);
   // Replaces bitmap by a 24-bit copy of graphic (sharing the pixels of a
   // bitmap until either changes them). False for null, for an empty picture and
   // for any failure; the new bitmap then stays as far as it got. Never raises.
-  bool SetGraphic(TGraphic* graphic);
+  [[nodiscard]] bool SetGraphic(TGraphic* graphic);
   // Writes bitmap as JPEG (".jpg" or ".jpeg", with a new JPEG image's
   // settings) or as BMP (".bmp"). False, writing nothing, without a picture or for another
   // extension; false for a failed save, which leaves an existing file
   // untouched. Never changes the holder and never raises.
-  bool Save(const std::string& fileName);
+  [[nodiscard]] bool Save(const std::string& fileName);
   // Whether Load would try fileName: its extension is one the holder reads.
   // The file itself is not looked at.
-  static bool Opens(const std::string& fileName);
+  [[nodiscard]] static bool Opens(const std::string& fileName);
   // The picture's size in pixels; 0 without a bitmap.
   std::int32_t Width();
   std::int32_t Height();
@@ -72,9 +73,9 @@ class Cimg {
  private:
   // After a load or copy: the picture becomes 24 bits and the buffer is
   // released when there is one; false when there is no usable picture.
-  bool LoadFile(const std::string& fileName);
-  bool SaveFile(const std::string& fileName);
-  bool Finish(bool result);
+  [[nodiscard]] bool LoadFile(const std::string& fileName);
+  [[nodiscard]] bool SaveFile(const std::string& fileName);
+  [[nodiscard]] bool Finish(bool result);
   void ReleaseBuffer() noexcept;
   // Records the failure in flight (call only from a catch block).
   void RecordFailure() noexcept;

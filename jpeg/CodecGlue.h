@@ -87,7 +87,7 @@ void JudgeDeclaredSize(j_decompress_ptr cinfo, std::int64_t fileBytes);
 void ReleaseCodec(CodecContext& context) noexcept;
 
 // Releases the codec state of a run on every path out of its scope.
-class CodecGuard {
+class [[nodiscard]] CodecGuard {
  public:
   explicit CodecGuard(CodecContext& context) noexcept : context_(context) {}
   ~CodecGuard() { ReleaseCodec(context_); }

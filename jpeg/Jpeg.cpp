@@ -20,6 +20,9 @@ void Startup() {
   ChooseDefaultDepth();
   TPicture::RegisterFormat("jpeg", strings::JPEGDescription, TJPEGImage::ClassInfo());
   TPicture::RegisterFormat("jpg", strings::JPEGDescription, TJPEGImage::ClassInfo());
+  // The image holder opens and saves both spellings.
+  FileFormatRegistry().MarkOpenedByHolder("jpeg");
+  FileFormatRegistry().MarkOpenedByHolder("jpg");
 }
 
 void Shutdown() {

@@ -6,6 +6,7 @@
 #include "graphics/PixelFormat.h"
 #include "jpeg/CodecGlue.h"
 #include "jpeg/JpegImage.h"
+#include "platform/BitmapLayout.h"
 #include "runtime/Exceptions.h"
 
 namespace {
@@ -19,8 +20,8 @@ class SourceRows {
     bitmap.EnsureHandle();
     const DIBSECTION& d = bitmap.Image().DIB;
     height_ = bitmap.Height();
-    if (d.dsBm.bmBits != nullptr && d.dsBmih.biBitCount == 24 && d.dsBmih.biWidth == bitmap.Width()) {
-      const std::ptrdiff_t stride = ((std::ptrdiff_t{d.dsBmih.biWidth} * 24 + 31) / 32) * 4;
+    const auto stride = static_cast<std::ptrdiff_t>(platform::DibStride(d.dsBmih.biWidth, 24));
+    if (d.dsBm.bmBits != nullptr && d.dsBmih.biBitCount == 24 && d.dsBmih.biWidth == bitmap.Width() && stride > 0) {
       const bool bottomUp = d.dsBmih.biHeight > 0;
       base_ = static_cast<std::uint8_t*>(d.dsBm.bmBits) + (bottomUp ? (height_ - 1) * stride : 0);
       step_ = bottomUp ? -stride : stride;

@@ -26,4 +26,9 @@ bool ComputeBitmapLayout(std::int64_t width, std::int64_t height, int bitsPerPix
   return true;
 }
 
+std::size_t DibStride(std::int64_t width, int bitsPerPixel) {
+  BitmapLayout layout;
+  return ComputeBitmapLayout(width, 1, bitsPerPixel, kDibAlignment, layout) ? layout.stride : 0;
+}
+
 }  // namespace platform

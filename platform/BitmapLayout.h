@@ -14,6 +14,11 @@ inline constexpr std::int64_t kMaxBitmapDimension = 1 << 17;
 // 32-bit picture, far below what would exhaust the machine.
 inline constexpr std::int64_t kMaxBitmapBytes = std::int64_t{1} << 31;
 
+// Rows of a DIB (and of a BMP file) are padded to 4 bytes, rows of a
+// device-dependent bitmap to 2.
+inline constexpr int kDibAlignment = 4;
+inline constexpr int kDeviceAlignment = 2;
+
 struct BitmapLayout {
   std::int32_t width = 0;
   std::int32_t height = 0;   // always positive here; top-down is the caller's business
@@ -28,7 +33,11 @@ struct BitmapLayout {
 // negative or zero-free-size request that cannot be honoured: a negative width,
 // an unknown depth, a dimension above kMaxBitmapDimension or a size above
 // kMaxBitmapBytes. A width or height of 0 gives a valid empty layout.
-bool ComputeBitmapLayout(std::int64_t width, std::int64_t height, int bitsPerPixel, int alignment,
+[[nodiscard]] bool ComputeBitmapLayout(std::int64_t width, std::int64_t height, int bitsPerPixel, int alignment,
                          BitmapLayout& out);
+
+// Bytes per row of a DIB `width` pixels wide at bitsPerPixel, from
+// ComputeBitmapLayout; 0 when it refuses the width or the depth.
+std::size_t DibStride(std::int64_t width, int bitsPerPixel);
 
 }  // namespace platform

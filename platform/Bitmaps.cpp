@@ -17,9 +17,6 @@ namespace platform {
 
 namespace {
 
-constexpr int kDibAlignment = 4;
-constexpr int kDeviceAlignment = 2;
-
 // The 16 colours of the classic 4-bit table, in its order.
 constexpr RGBQUAD kVgaColors[16] = {
     {0, 0, 0, 0},     {0, 0, 128, 0},     {0, 128, 0, 0},   {0, 128, 128, 0},
@@ -184,7 +181,9 @@ int SetBits(BitmapObject& b, const DeviceContext* dc, UINT start, UINT lines, co
   if (f.compression == BI_RLE8 || f.compression == BI_RLE4) {
     // The data's length is biSizeImage: the caller's buffer holds that many bytes.
     RleToBitmap sink(target, f);
-    DecodeRle(static_cast<const std::uint8_t*>(bits), info->bmiHeader.biSizeImage, f.bpp, f.width, f.height, sink);
+    if (!DecodeRle(static_cast<const std::uint8_t*>(bits), info->bmiHeader.biSizeImage, f.bpp, f.width, f.height, sink)) {
+      return 0;
+    }
     return std::min(f.height, target.height);
   }
   const ScanBlock block = Scans(b, f, start, lines);
@@ -364,15 +363,17 @@ int GetDIBits(HDC dc, HBITMAP handle, UINT start, UINT lines, void* bits, BITMAP
   const platform::BitmapLayout& layout = bitmap->layout;
   if (bits == nullptr && h.biBitCount == 0) {
     // The description query: the bitmap's own format, no colour table.
+    // A device-dependent bitmap whose rows padded to 4 bytes would pass the
+    // size limit has no DIB size to give: biSizeImage is 0 then.
     platform::BitmapLayout dibLayout;
-    platform::ComputeBitmapLayout(layout.width, layout.height, layout.bitsPerPixel, platform::kDibAlignment,
-                                  dibLayout);
+    const bool describable = platform::ComputeBitmapLayout(layout.width, layout.height, layout.bitsPerPixel,
+                                                           platform::kDibAlignment, dibLayout);
     h.biWidth = layout.width;
     h.biHeight = bitmap->dib && bitmap->topDown ? -layout.height : layout.height;
     h.biPlanes = 1;
     h.biBitCount = static_cast<WORD>(layout.bitsPerPixel);
     h.biCompression = bitmap->dib ? bitmap->compression : BI_RGB;
-    h.biSizeImage = static_cast<DWORD>(dibLayout.byteSize);
+    h.biSizeImage = describable ? static_cast<DWORD>(dibLayout.byteSize) : 0;
     h.biXPelsPerMeter = bitmap->dib ? bitmap->header.biXPelsPerMeter : 0;
     h.biYPelsPerMeter = bitmap->dib ? bitmap->header.biYPelsPerMeter : 0;
     h.biClrUsed = 0;

@@ -74,7 +74,7 @@ class ClipboardBackend {
   // holds data from elsewhere, which then replaces the contents; the clipboard
   // takes over every handle put there, even when Import fails. False keeps the
   // contents.
-  virtual bool Import(std::vector<ClipboardEntry>& entries) = 0;
+  [[nodiscard]] virtual bool Import(std::vector<ClipboardEntry>& entries) = 0;
   // Called when the clipboard closes after its contents changed. The handles
   // stay the clipboard's.
   virtual void Publish(const std::vector<ClipboardEntry>& entries) = 0;

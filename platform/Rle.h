@@ -21,7 +21,7 @@ class RleSink {
 // of lines, an early end) are not reported. Stops at the end-of-bitmap marker, at
 // the end of the data or above the top row. Returns false only for a depth other
 // than 4 or 8 or a negative size.
-bool DecodeRle(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int width, int height, RleSink& sink);
+[[nodiscard]] bool DecodeRle(const std::uint8_t* data, std::size_t size, int bitsPerPixel, int width, int height, RleSink& sink);
 
 // How many pixels DecodeRle would report for the same data: what the data
 // really writes, which skipped pixels do not count. 0 for a depth other than 4

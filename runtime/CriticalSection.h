@@ -14,14 +14,14 @@ class TCriticalSection {
   // Leaves one level of Enter.
   void Leave() { mutex_.unlock(); }
   // Enters without waiting; true when the section is now held.
-  bool TryEnter() { return mutex_.try_lock(); }
+  [[nodiscard]] bool TryEnter() { return mutex_.try_lock(); }
 
  private:
   std::recursive_mutex mutex_;
 };
 
 // Holds a critical section for the guard's lifetime.
-class TCriticalSectionGuard {
+class [[nodiscard]] TCriticalSectionGuard {
  public:
   explicit TCriticalSectionGuard(TCriticalSection& section) : section_(section) { section_.Enter(); }
   ~TCriticalSectionGuard() { section_.Leave(); }

@@ -8,7 +8,7 @@
 
 #include "runtime/FileStream.h"
 
-class TReplacementFile {
+class [[nodiscard]] TReplacementFile {
  public:
   // Creates the new file in fileName's folder. A symbolic link as fileName is
   // followed: the file it names is replaced. Raises EFileCreateError when the

@@ -16,7 +16,7 @@ namespace {
 std::unique_ptr<TClipboard> g_shared;
 
 // Ends one access on every path out of a transfer.
-class AccessGuard {
+class [[nodiscard]] AccessGuard {
  public:
   explicit AccessGuard(TClipboard& clipboard) : clipboard_(clipboard) { clipboard_.BeginAccess(); }
   ~AccessGuard() { clipboard_.EndAccess(); }
@@ -29,7 +29,7 @@ class AccessGuard {
 
 // A handle made for the clipboard: it belongs to the clipboard once
 // SetClipboardData took it, and is deleted here when the clipboard refused it.
-class PendingData {
+class [[nodiscard]] PendingData {
  public:
   PendingData(UINT format, HANDLE data) : format_(format), data_(data) {}
   ~PendingData() {

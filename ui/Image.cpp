@@ -9,7 +9,7 @@
 namespace {
 
 // Puts a flag back to what it was on every path out of a scope.
-class FlagRestore {
+class [[nodiscard]] FlagRestore {
  public:
   FlagRestore(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
   ~FlagRestore() { flag_ = saved_; }

@@ -35,7 +35,7 @@ void Guarded(F&& f) noexcept {
 
 // While a paint handler runs, failures are reported after the paint, from the
 // message loop: a modal box inside a paint event would paint again.
-class PaintScope {
+class [[nodiscard]] PaintScope {
  public:
   PaintScope() noexcept;
   ~PaintScope();

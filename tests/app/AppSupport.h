@@ -14,6 +14,7 @@
 #include "framework/Testing.h"
 #include "graphics/Bitmap.h"
 #include "jpeg/JpegImage.h"
+#include "platform/BitmapLayout.h"
 #include "platform/Windows.h"
 #include "tests/framework/Support.h"
 
@@ -39,9 +40,9 @@ inline void MakePattern(TBitmap& bitmap, int width, int height) {
   void* bits = nullptr;
   HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   ASSERT_NE(section, nullptr);
-  const int stride = (width * 3 + 3) & ~3;
+  const std::size_t stride = platform::DibStride(width, 24);
   for (int y = 0; y < height; ++y) {
-    auto* row = static_cast<std::uint8_t*>(bits) + static_cast<std::ptrdiff_t>(y) * stride;
+    auto* row = static_cast<std::uint8_t*>(bits) + static_cast<std::size_t>(y) * stride;
     for (int x = 0; x < width; ++x) {
       const auto c = static_cast<std::uint32_t>(PatternColor(x, y));
       row[x * 3] = static_cast<std::uint8_t>(c >> 16);

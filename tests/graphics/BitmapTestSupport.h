@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "graphics/Bitmap.h"
+#include "platform/BitmapLayout.h"
 #include "platform/Windows.h"
 
 namespace graphicstest {
@@ -26,7 +27,7 @@ inline void MakePicture24(TBitmap& bitmap, int width, int height, bool topDown =
   void* bits = nullptr;
   HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   ASSERT_NE(section, nullptr);
-  std::memset(bits, 0xFF, static_cast<std::size_t>((width * 3 + 3) & ~3) * height);
+  std::memset(bits, 0xFF, platform::DibStride(width, 24) * static_cast<std::size_t>(height));
   bitmap.SetBitmapHandle(section);
 }
 
@@ -48,9 +49,9 @@ inline void MakePicture8(TBitmap& bitmap, int width, int height, const std::vect
   HBITMAP section =
       CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
   ASSERT_NE(section, nullptr);
-  const int stride = (width + 3) & ~3;
+  const std::size_t stride = platform::DibStride(width, 8);
   for (int y = 0; y < height; ++y) {
-    auto* row = static_cast<std::uint8_t*>(bits) + static_cast<std::ptrdiff_t>(height - 1 - y) * stride;
+    auto* row = static_cast<std::uint8_t*>(bits) + static_cast<std::size_t>(height - 1 - y) * stride;
     for (int x = 0; x < width; ++x) row[x] = static_cast<std::uint8_t>((x + y * width) % colours.size());
   }
   bitmap.SetBitmapHandle(section);

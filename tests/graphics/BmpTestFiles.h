@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graphics/Bitmap.h"
+#include "platform/BitmapLayout.h"
 #include "platform/Windows.h"
 #include "runtime/MemoryStream.h"
 
@@ -95,7 +96,7 @@ struct BmpFile {
 };
 
 inline std::size_t Stride(int width, int bitCount) {
-  return ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
+  return platform::DibStride(width, bitCount);
 }
 
 // Rows of colour indices (top row first) packed into bottom-up (or top-down)

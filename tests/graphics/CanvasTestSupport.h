@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "graphics/Canvas.h"
+#include "platform/BitmapLayout.h"
 #include "platform/Objects.h"
 #include "platform/Windows.h"
 
@@ -37,7 +38,7 @@ class TDibCanvas : public TCanvas {
 
   int Width() const { return width_; }
   int Height() const { return height_; }
-  std::size_t Stride() const { return (static_cast<std::size_t>(width_) * 3 + 3) & ~std::size_t{3}; }
+  std::size_t Stride() const { return platform::DibStride(width_, 24); }
   // The pixel memory (made if need be), top row first.
   std::uint8_t* Bits() {
     EnsureBitmap();

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/Layers.h"
+#include "layers/Layers.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

@@ -10,6 +10,7 @@
 #include "graphics/Picture.h"
 #include "imaging/Cimg.h"
 #include "jpeg/ExifOrientation.h"
+#include "jpeg/Jpeg.h"
 #include "jpeg/JpegImage.h"
 #include "tests/graphics/BmpTestFiles.h"
 #include "tests/jpeg/ExifTestSupport.h"
@@ -125,6 +126,29 @@ TEST_F(CimgTest, OtherNamesAreRefusedWithoutOpeningTheFile) {
     EXPECT_EQ(loaded.bitmap.get(), picture) << name;
   }
   EXPECT_EQ(bmptest::Pixels(*loaded.bitmap), bmptest::ColorRows(kWidth, kHeight));
+}
+
+TEST_F(CimgTest, ANewExtensionIsOneRegistryRowAndOneMark) {
+  // Restarting the JPEG module puts its own rows back and drops the new one.
+  struct RestoreJpegRows {
+    ~RestoreJpegRows() {
+      jpeg::Shutdown();
+      jpeg::Startup();
+    }
+  } restore;
+  WriteJpeg(dir / "p.jpe");
+  Cimg holder;
+  TPicture::RegisterFormat("jpe", "", TJPEGImage::ClassInfo());
+  EXPECT_FALSE(holder.Load(dir / "p.jpe"));
+  EXPECT_EQ(holder.bitmap, nullptr);
+
+  FileFormatRegistry().MarkOpenedByHolder("JPE");
+  ASSERT_TRUE(holder.Load(dir / "p.jpe"));
+  ExpectLikePhoto(*holder.bitmap);
+  ASSERT_TRUE(holder.Save(dir / "q.JPE"));
+  TJPEGImage written;
+  written.LoadFile(dir / "q.JPE");
+  ExpectLikePhoto(*written.DecodeBitmap());
 }
 
 TEST_F(CimgTest, UnreadableFilesLeaveAnEmptyBitmap) {

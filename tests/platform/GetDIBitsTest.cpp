@@ -10,6 +10,7 @@
 
 #include "DibInfo.h"
 #include "LeakCheck.h"
+#include "platform/BitmapLayout.h"
 #include "platform/PixelConvert.h"
 #include "platform/Windows.h"
 
@@ -41,7 +42,7 @@ class DibConversion : public PlatformTest {
   // The colours of a bitmap's top row, read back through a 24-bit GetDIBits.
   std::vector<COLORREF> TopRow(HBITMAP bitmap, int width, int height) {
     DibInfo info(width, -height, 24);
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>((width * 3 + 3) / 4 * 4 * height));
+    std::vector<std::uint8_t> pixels(platform::DibStride(width, 24) * static_cast<std::size_t>(height));
     EXPECT_EQ(GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), info.info(), DIB_RGB_COLORS),
               height);
     std::vector<COLORREF> row;
@@ -254,7 +255,7 @@ const SourceFormat kSourceFormats[] = {
 // Random pixels in a surface's own memory, rows padded as in a DIB.
 struct RandomPicture {
   RandomPicture(const SourceFormat& f, int width, int height, bool topDown, std::mt19937& random) {
-    const std::size_t stride = (static_cast<std::size_t>(width) * f.bits + 31) / 32 * 4;
+    const std::size_t stride = platform::DibStride(width, f.bits);
     bytes.resize(stride * static_cast<std::size_t>(height));
     for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
     for (int i = 0; i < std::max(f.colorCount, 0); ++i)
@@ -308,7 +309,7 @@ TEST(DirectConversionTo24Bits, GivesTheSameBytesAsTheColourLineForEveryFormat) {
       for (bool topDown : {false, true}) {
         RandomPicture picture(format, b.sourceWidth, b.height, topDown, random);
         const int targetWidth = b.dx + b.width + 2;
-        const std::size_t targetBytes = (static_cast<std::size_t>(targetWidth) * 3 + 3) / 4 * 4 * b.height;
+        const std::size_t targetBytes = platform::DibStride(targetWidth, 24) * b.height;
         std::vector<std::uint8_t> direct(targetBytes, 0xA5), expected(targetBytes, 0xA5);
         const auto directTarget = RandomPicture::Over(direct, targetWidth, b.height, 24, !topDown);
         const auto expectedTarget = RandomPicture::Over(expected, targetWidth, b.height, 24, !topDown);

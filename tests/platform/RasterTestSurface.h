@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/BitmapLayout.h"
 #include "platform/Surface.h"
 
 namespace rastertest {
@@ -20,7 +21,7 @@ class TestSurface {
  public:
   TestSurface(int width, int height, int bpp, bool bottomUp = false, std::vector<RGBQUAD> colors = {})
       : colors_(std::move(colors)) {
-    stride_ = ((std::size_t(width) * bpp + 31) / 32) * 4;
+    stride_ = platform::DibStride(width, bpp);
     used_ = (std::size_t(width) * bpp + 7) / 8;
     bytes_.assign(2 * kGuard + stride_ * height, kGuardByte);
     std::memset(bytes_.data() + kGuard, 0, stride_ * height);

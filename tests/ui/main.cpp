@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/Screen.h"
-#include "tests/Layers.h"
+#include "layers/GuiLayers.h"
 
 int main(int argc, char** argv) {
   // The windows see an 800 × 600 screen.

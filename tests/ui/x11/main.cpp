@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/Layers.h"
+#include "layers/GuiLayers.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
