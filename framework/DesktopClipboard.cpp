@@ -11,6 +11,8 @@
 #include <cstring>
 #include <map>
 
+#include "platform/BitmapLayout.h"
+
 namespace {
 
 const QString kPng = QStringLiteral("image/png");
@@ -77,7 +79,11 @@ QImage ImageOf(HBITMAP bitmap) {
 // image's pixels, or null when the platform refuses one that large.
 HBITMAP BitmapOf(const QImage& image) {
   const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
-  if (pixels.isNull() || pixels.bytesPerLine() != pixels.width() * 4) return nullptr;
+  platform::BitmapLayout rows;
+  if (pixels.isNull() || !platform::ComputeBitmapLayout(pixels.width(), 1, 32, platform::kDeviceAlignment, rows) ||
+      static_cast<std::size_t>(pixels.bytesPerLine()) != rows.stride) {
+    return nullptr;
+  }
   return CreateBitmap(pixels.width(), pixels.height(), 1, 32, pixels.constBits());
 }
 

@@ -8,6 +8,7 @@
 #include "framework/detail/ControlImpl.h"
 #include "framework/detail/PaintRouting.h"
 #include "graphics/Color.h"
+#include "platform/BitmapLayout.h"
 #include "platform/Windows.h"
 #include "runtime/Strings.h"
 
@@ -132,7 +133,8 @@ void GraphicControlImpl::Paint(TGraphicControl& control, QWidget& widget, const 
     control.PaintView();
   }
   GdiFlush();
-  QImage image(static_cast<const uchar*>(surface.Bits()), width, height, width * 4, QImage::Format_RGB32);
+  QImage image(static_cast<const uchar*>(surface.Bits()), width, height,
+               static_cast<qsizetype>(platform::DibStride(width, 32)), QImage::Format_RGB32);
   // Each surface pixel lands on one device pixel.
   image.setDevicePixelRatio(pixels.Scale());
   QPainter painter(&widget);

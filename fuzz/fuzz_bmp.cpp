@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz/DataStream.h"
 #include "graphics/Bitmap.h"
 #include "layers/Layers.h"
 #include "runtime/Exceptions.h"
@@ -14,14 +15,6 @@ namespace {
 
 // Pictures this large are legal, but converting them costs seconds each.
 constexpr std::int64_t kMaxPixelsToConvert = std::int64_t{1} << 20;
-
-class TDataStream : public TMemoryStream {
- public:
-  TDataStream(const std::uint8_t* data, std::size_t size) {
-    if (size > 0) WriteBuffer(data, static_cast<std::int64_t>(size));
-    SetPosition(0);
-  }
-};
 
 void UseWhatLoaded(TBitmap& bitmap) {
   if (bitmap.IsEmpty() || std::int64_t{bitmap.Width()} * bitmap.Height() > kMaxPixelsToConvert) return;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz/DataStream.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Orientation.h"
 #include "jpeg/ExifOrientation.h"
@@ -19,14 +20,6 @@ namespace {
 // seconds each and teaches the fuzzer nothing new.
 constexpr std::int64_t kMaxPixelsToDecode = std::int64_t{1} << 22;
 constexpr std::int64_t kMaxPixelsToEncode = std::int64_t{1} << 18;
-
-class TDataStream : public TMemoryStream {
- public:
-  TDataStream(const std::uint8_t* data, std::size_t size) {
-    if (size > 0) WriteBuffer(data, static_cast<std::int64_t>(size));
-    SetPosition(0);
-  }
-};
 
 template <class Setup>
 void DecodeWith(const std::uint8_t* data, std::size_t size, Setup setup) {

@@ -1,7 +1,8 @@
 // The software drawing engine behind the device-context calls: pixel values and
 // colours, raster operations computed from their codes, lines, fills and block
-// transfers. It works on Surfaces and knows nothing of handles; Gdi*.cpp look up
-// the handles and call it. Every function clips to its surfaces.
+// transfers. It works on Surfaces and knows nothing of handles; the drawing calls
+// in Drawing.cpp look up the handles and call it. Every function clips to its
+// surfaces.
 #pragma once
 
 #include <cstdint>

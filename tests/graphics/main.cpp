@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-
 #include "layers/Layers.h"
+#include "tests/TestMain.h"
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  const layers::GraphicsLayers started;
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return RunTests<layers::GraphicsLayers>(argc, argv); }

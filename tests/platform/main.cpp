@@ -1,11 +1,4 @@
-#include <gtest/gtest.h>
+#include "layers/Layers.h"
+#include "tests/TestMain.h"
 
-#include "platform/Platform.h"
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  platform::Startup();
-  const int result = RUN_ALL_TESTS();
-  platform::Shutdown();
-  return result;
-}
+int main(int argc, char** argv) { return RunTests<layers::Layer<platform::Startup, platform::Shutdown>>(argc, argv); }

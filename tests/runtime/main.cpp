@@ -1,11 +1,4 @@
-#include <gtest/gtest.h>
+#include "layers/Layers.h"
+#include "tests/TestMain.h"
 
-#include "runtime/Runtime.h"
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  runtime::Startup();
-  const int result = RUN_ALL_TESTS();
-  runtime::Shutdown();
-  return result;
-}
+int main(int argc, char** argv) { return RunTests<layers::Layer<runtime::Startup, runtime::Shutdown>>(argc, argv); }
