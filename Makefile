@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build run test test-unit test-asan bench package clean
+.PHONY: all deps build run test test-unit test-asan lint bench package clean
 
 all: build
 
@@ -28,7 +28,13 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-test: test-unit test-asan
+# clang-tidy with the project's .clang-tidy over the layers that need neither
+# Qt nor a display, from the compile commands of $(BUILD).
+lint: deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) >/dev/null
+	run-clang-tidy -p $(BUILD) -j $(JOBS) -quiet '$(CURDIR)/(runtime|platform|graphics|jpeg|imaging)/[^/]*\.cpp$$'
+
+test: test-unit test-asan lint
 
 # The Debian package of the program, its desktop entry, icons, metainfo and
 # manual page, written into $(BUILD)/.

@@ -109,7 +109,8 @@ InfoHeader ReadInfoHeader(TStream& stream, std::int64_t size) {
   if (stream.Size() - stream.Position() < static_cast<std::int64_t>(stored) - 4) RaiseInvalid();
   InfoHeader result(stored);
   result.storedSize = stored;
-  if (!ReadExactly(stream, result.description.Bytes() + sizeof stored, stored - sizeof stored)) RaiseInvalid();
+  if (!ReadExactly(stream, result.description.Bytes() + sizeof stored,
+                   static_cast<std::int64_t>(stored - sizeof stored))) RaiseInvalid();
   result.description.Header().biSize = stored;
   return result;
 }

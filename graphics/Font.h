@@ -35,7 +35,8 @@ struct TFontData {
   char Name[kFontNameMax];
   std::uint8_t Reserved;
 };
-static_assert(sizeof(TFontData) == sizeof(HFONT) + 40);
+// The handle is a pointer to a tag struct: its own size is meant.
+static_assert(sizeof(TFontData) == sizeof(HFONT) + 40);  // NOLINT(bugprone-sizeof-expression)
 static_assert(std::has_unique_object_representations_v<TFontData>);
 
 // Told of every change of a font besides its OnChange.

@@ -52,7 +52,8 @@ struct TPenData {
   TPenStyle Style;
   std::uint8_t Reserved[7];
 };
-static_assert(sizeof(TPenData) == sizeof(HPEN) + 16);
+// The handle is a pointer to a tag struct: its own size is meant.
+static_assert(sizeof(TPenData) == sizeof(HPEN) + 16);  // NOLINT(bugprone-sizeof-expression)
 static_assert(std::has_unique_object_representations_v<TPenData>);
 
 class TPen : public TGraphicsObject {

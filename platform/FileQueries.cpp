@@ -126,7 +126,7 @@ HANDLE FindFirstFileA(LPCSTR fileName, WIN32_FIND_DATAA* data) {
       const std::string name(entry->d_name);
       if ((named && name == last) || fnmatch(last.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
       WIN32_FIND_DATAA found;
-      if (Describe(dir + "/" + name, name, found)) state->pending.push_back(found);
+      if (Describe(std::string(dir).append("/").append(name), name, found)) state->pending.push_back(found);
     }
     closedir(stream);
     if (state->pending.empty()) {

@@ -41,8 +41,8 @@ std::uint8_t* MapAligned(std::size_t bytes, std::size_t& mapped) {
   const std::uintptr_t start = (base + kHugePageBytes - 1) & ~(std::uintptr_t{kHugePageBytes} - 1);
   const std::uintptr_t end = start + length;
   if (start > base) munmap(raw, start - base);
-  if (base + span > end) munmap(reinterpret_cast<void*>(end), base + span - end);
-  auto* memory = reinterpret_cast<std::uint8_t*>(start);
+  auto* memory = static_cast<std::uint8_t*>(raw) + (start - base);
+  if (base + span > end) munmap(memory + length, base + span - end);
 #ifdef MADV_HUGEPAGE
   // A refusal costs speed only: the pages still come, zeroed, one by one.
   madvise(memory, length, MADV_HUGEPAGE);

@@ -40,7 +40,7 @@ using LRESULT = std::intptr_t;
   struct name##__ {                   \
     int unused;                       \
   };                                  \
-  using name = name##__*
+  using name = name##__*  // NOLINT(bugprone-macro-parentheses): a type name cannot be parenthesised
 using HANDLE = void*;
 using HGDIOBJ = void*;
 KIRITORI_DECLARE_HANDLE(HBITMAP);

@@ -114,7 +114,11 @@ std::string FormatArgs(std::string_view fmt, std::span<const TFormatArg> args) {
     }
     if (width > 0 && text.size() < static_cast<std::size_t>(width)) {
       const std::string pad(static_cast<std::size_t>(width) - text.size(), ' ');
-      text = left ? text + pad : pad + text;
+      if (left) {
+        text += pad;
+      } else {
+        text.insert(0, pad);
+      }
     }
     out += text;
   }

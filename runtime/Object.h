@@ -40,7 +40,8 @@ std::unique_ptr<T> CreateAs(TClass cls) {
   std::unique_ptr<TObject> made = cls->CreateEmpty();
   T* typed = dynamic_cast<T*>(made.get());
   if (typed == nullptr) throw EInvalidCast(strings::InvalidCast);
-  made.release();
-  return std::unique_ptr<T>(typed);
+  std::unique_ptr<T> result(typed);
+  static_cast<void>(made.release());  // result owns the object now
+  return result;
 }
 }  // namespace runtime

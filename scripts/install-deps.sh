@@ -10,7 +10,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-ipafont-gothic
   libgtest-dev
   xvfb xauth xdotool xclip imagemagick python3-pil desktop-file-utils
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-tidy
   dpkg-dev appstream
 )
 
