@@ -17,7 +17,7 @@
 
 #include "bench/JpegBench.h"
 #include "imaging/Cimg.h"
-#include "tests/Layers.h"
+#include "layers/Layers.h"
 
 namespace {
 

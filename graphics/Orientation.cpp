@@ -14,6 +14,7 @@
 #include "graphics/Bitmap.h"
 #include "graphics/BmpFormat.h"
 #include "graphics/DeviceGuards.h"
+#include "platform/BitmapLayout.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Strings.h"
 
@@ -41,7 +42,7 @@ PixelRows RowsOf(const DIBSECTION& d) {
   rows.width = d.dsBmih.biWidth;
   rows.height = std::abs(d.dsBmih.biHeight);
   rows.bitsPerPixel = d.dsBmih.biBitCount;
-  const std::ptrdiff_t stride = ((std::ptrdiff_t{rows.width} * rows.bitsPerPixel + 31) / 32) * 4;
+  const auto stride = static_cast<std::ptrdiff_t>(platform::DibStride(rows.width, rows.bitsPerPixel));
   auto* bits = static_cast<std::uint8_t*>(d.dsBm.bmBits);
   // A positive height is a bottom-up section: its top row is stored last.
   const bool bottomUp = d.dsBmih.biHeight > 0;
