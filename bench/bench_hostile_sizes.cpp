@@ -17,7 +17,7 @@
 #include "jpeg/JpegImage.h"
 #include "platform/MemoryBudget.h"
 #include "runtime/MemoryStream.h"
-#include "tests/Layers.h"
+#include "layers/Layers.h"
 
 namespace {
 

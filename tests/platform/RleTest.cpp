@@ -183,7 +183,8 @@ TEST(RleCounting, CountsExactlyThePixelsTheDecoderWrites) {
     const int bits = trial % 2 ? 4 : 8;
     const int width = 1 + trial % 300, height = 1 + trial % 11;
     Counting sink;
-    platform::DecodeRle(data.data(), data.size(), bits, width, height, sink);
+    // Random data may end badly; what was written up to there still counts.
+    (void)platform::DecodeRle(data.data(), data.size(), bits, width, height, sink);
     EXPECT_EQ(platform::CountRlePixels(data.data(), data.size(), bits, width, height), sink.written) << trial;
   }
   EXPECT_EQ(platform::CountRlePixels(nullptr, 0, 8, 5, 5), 0);
