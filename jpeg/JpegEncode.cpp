@@ -1,6 +1,8 @@
 // Compressing the bitmap of a TJPEGImage into new file bytes.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 
 #include "graphics/Bitmap.h"
 #include "graphics/PixelFormat.h"
@@ -45,6 +47,11 @@ class SourceRows {
 }  // namespace
 
 void TJPEGImage::EncodeBitmap() {
+  // The bytes are made apart and handed to the holder only once they are a whole
+  // file: other images may share the holder (a CopyFrom made before any bytes
+  // existed), and a failed encode must leave them nothing to save. The stream
+  // outlives the codec state, whose destination points into it.
+  auto bytes = std::make_unique<TMemoryStream>();
   jpeg::CodecContext context;
   jpeg::CodecGuard guard(context);
   jpeg::CreateCompress(context);
@@ -53,17 +60,15 @@ void TJPEGImage::EncodeBitmap() {
   try {
     // Other images may share a holder that has bytes: it is never refilled.
     if (SharedData().FileBytes != nullptr) ResetData();
-    TJPEGData& data = SharedData();
-    data.FileBytes = std::make_unique<TMemoryStream>();
-    data.FileBytes->SetPosition(0);
-    jpeg::AttachDestination(cinfo, *data.FileBytes);
+    jpeg::AttachDestination(cinfo, *bytes);
     TBitmap* source = cachedBitmap_.get();
-    if (source == nullptr || source->Width() == 0 || source->Height() == 0) return;
+    if (source == nullptr || source->Width() == 0 || source->Height() == 0) {
+      SharedData().FileBytes = std::move(bytes);
+      return;
+    }
 
     cinfo->image_width = static_cast<JDIMENSION>(source->Width());
-    data.width = source->Width();
     cinfo->image_height = static_cast<JDIMENSION>(source->Height());
-    data.height = source->Height();
     // The bitmap's rows are blue, green, red; the library reads them so.
     cinfo->input_components = 3;
     cinfo->in_color_space = JCS_EXT_BGR;
@@ -75,10 +80,7 @@ void TJPEGImage::EncodeBitmap() {
     jpeg_set_defaults(cinfo);
     cinfo->dct_method = JDCT_FLOAT;
     jpeg_set_quality(cinfo, quality_, TRUE);
-    if (grayscale_) {
-      data.Grayscale = true;
-      jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
-    }
+    if (grayscale_) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
     if (encodeProgressive_) jpeg_simple_progression(cinfo);
     const SourceRows rows(rows24);
 
@@ -94,12 +96,17 @@ void TJPEGImage::EncodeBitmap() {
       ReportProgress(this, psEnding, 0, false, TRect{}, std::string());
       throw;
     }
+    TJPEGData& data = SharedData();
+    data.FileBytes = std::move(bytes);
+    data.width = source->Width();
+    data.height = source->Height();
+    if (grayscale_) data.Grayscale = true;
     ReportProgress(this, psEnding, 100, false, TRect{}, std::string());
   } catch (const EAbort&) {
     ResetData();
   } catch (...) {
-    // The bytes written so far are no JPEG file; a later save must compress
-    // again rather than write them.
+    // The holder got none of the bytes written so far; this image starts afresh
+    // so that a later save compresses again.
     ResetData();
     throw;
   }

@@ -121,10 +121,15 @@ TEST(JpegEncode, AFailedEncodeLeavesNoBytesForALaterSave) {
   wide.SetHeight(1);
   TJPEGImage image;
   image.CopyFrom(&wide);
+  // Made before any bytes existed, this one shares the holder the encode fills.
+  TJPEGImage sharer;
+  sharer.CopyFrom(&image);
   std::vector<Note> notes;
   Record(image, notes);
   TMemoryStream out;
   EXPECT_THROW(image.SaveStream(out), EJPEG);
+  EXPECT_EQ(sharer.SharedData().FileBytes, nullptr) << "no partial bytes where another image sees them";
+  EXPECT_THROW(sharer.SaveStream(out), EJPEG);
   ASSERT_EQ(notes.size(), 2u);
   EXPECT_EQ(notes[1].stage, psEnding);
   EXPECT_EQ(notes[1].percent, 0);
