@@ -82,7 +82,8 @@ Format::Format(const Surface& s) : bpp(s.bitsPerPixel) {
 bool Format::SameAs(const Format& o) const {
   if (bpp != o.bpp) return false;
   if (bpp <= 8) {
-    if (bpp == 1) return true;  // monochrome bits travel unchanged between monochrome surfaces
+    // Two-colour surfaces too: a 1-bit section whose table is (white, black)
+    // must not pass its bits unchanged into a (black, white) one.
     return colorCount == o.colorCount &&
            (colors == o.colors || std::memcmp(colors, o.colors, sizeof(RGBQUAD) * colorCount) == 0);
   }

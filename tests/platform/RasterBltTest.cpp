@@ -219,6 +219,22 @@ TEST(RasterBlt, MonochromeTransfersFollowTextAndBackgroundColours) {
   EXPECT_EQ(ReadPixel(section, 0, 0), 1u);
   EXPECT_EQ(ReadPixel(section, 1, 0), 0u);
   EXPECT_EQ(ReadPixel(section, 2, 0), 0u);
+  // Between two 1-bit surfaces the bits go through both tables: a (white, black)
+  // section lands inverted in a (black, white) one and in a table-less bitmap,
+  // and unchanged in a section with its own table.
+  TestSurface whiteBlack(3, 1, 1, false, {{255, 255, 255, 0}, {0, 0, 0, 0}});
+  WritePixel(whiteBlack, 1, 0, 1);
+  for (const bool ownTable : {false, true}) {
+    TestSurface blackWhite(3, 1, 1, false, {{0, 0, 0, 0}, {255, 255, 255, 0}}), plainMono(3, 1, 1);
+    TestSurface same(3, 1, 1, false, {{255, 255, 255, 0}, {0, 0, 0, 0}});
+    TestSurface& target = ownTable ? blackWhite : plainMono;
+    StretchSurface(target, 0, 0, 3, 1, &whiteBlack.view(), 0, 0, 3, 1, nullptr, SRCCOPY, attr);
+    StretchSurface(same, 0, 0, 3, 1, &whiteBlack.view(), 0, 0, 3, 1, nullptr, SRCCOPY, attr);
+    for (int x = 0; x < 3; ++x) {
+      EXPECT_EQ(ReadPixel(target, x, 0), x == 1 ? 0u : 1u) << ownTable << x;
+      EXPECT_EQ(ReadPixel(same, x, 0), x == 1 ? 1u : 0u) << x;
+    }
+  }
   // The unused fourth byte of a 32-bit pixel does not take part.
   TestSurface x32(2, 1, 32);
   WritePixel(x32, 0, 0, 0xFFFF0000u);
