@@ -56,6 +56,23 @@ bool MasksFollowHeader(const DibDescription& d) {
          (h.biBitCount == 16 || h.biBitCount == 32);
 }
 
+// Masks of all zeros mean the depth's standard layout, as the pixels are shown:
+// 5-5-5 for 16 bits, 8-8-8 for 32. Writing them down keeps a later save from
+// filling in other defaults over the same pixel bytes.
+void FillZeroMasks(DibDescription& d) {
+  const BITMAPINFOHEADER& h = d.Header();
+  if (h.biCompression != BI_BITFIELDS || (h.biBitCount != 16 && h.biBitCount != 32)) return;
+  DWORD masks[3];
+  std::memcpy(masks, d.Bytes() + kInfoHeaderSize, kMaskBytes);
+  if ((masks[0] | masks[1] | masks[2]) != 0) return;
+  if (h.biBitCount == 16) {
+    masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+  } else {
+    masks[0] = 0xFF0000, masks[1] = 0x00FF00, masks[2] = 0x0000FF;
+  }
+  std::memcpy(d.Bytes() + kInfoHeaderSize, masks, kMaskBytes);
+}
+
 template <class T>
 void Append(std::vector<std::uint8_t>& out, const T& value) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);
@@ -152,6 +169,7 @@ void ReadColorInfo(TStream& stream, InfoHeader& header, std::int64_t& size) {
     ReadWithin(stream, d.Bytes() + kInfoHeaderSize, kMaskBytes, size);
     read += kMaskBytes;
   }
+  FillZeroMasks(d);
   if (h.biClrUsed == 0) h.biClrUsed = DefaultColorCount(h.biBitCount);
   if (h.biClrUsed > kMaxColors) RaiseInvalid();
   const std::int64_t entrySize = header.core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD);
@@ -258,7 +276,9 @@ std::vector<std::uint8_t> BuildHeaders(const BITMAPINFOHEADER& header, const DWO
   } else {
     BITMAPINFOHEADER h = header;
     h.biSize = kInfoHeaderSize;
-    if (colorCount != 0) h.biClrUsed = colorCount;
+    // A deeper picture without a table says so: a count with no entries behind
+    // it would be read as pixels.
+    if (colorCount != 0 || header.biBitCount > 8) h.biClrUsed = colorCount;
     Append(out, h);
     if (withMasks) {
       for (int i = 0; i < 3; ++i) Append(out, masks[i]);

@@ -101,25 +101,28 @@ TEST(BmpRead, EveryDepthAndHeaderKeepsItsBitsAndSavesToTheSameBytes) {
 }
 
 TEST(BmpRead, MasksAfterA40ByteHeaderOrInsideALongerOne) {
-  for (std::uint32_t headerSize : {40u, 56u, 108u, 124u}) {
-    SCOPED_TRACE(headerSize);
-    BmpFile f = Canonical(16, headerSize);
-    f.compression = BI_BITFIELDS;
-    f.masks = {0x7C00, 0x03E0, 0x001F};
-    TBitmap bitmap;
-    Load(bitmap, f.Build());
-    const DIBSECTION& dib = bitmap.Image().DIB;
-    EXPECT_EQ(dib.dsBitfields[0], 0x7C00u);
-    EXPECT_EQ(dib.dsBitfields[1], 0x03E0u);
-    EXPECT_EQ(dib.dsBitfields[2], 0x001Fu);
-    EXPECT_EQ(bitmap.BitDepth(), bdCustom);
-    EXPECT_EQ(SectionBytes(bitmap), f.pixels);
-    // Written with a 40-byte header followed by the masks.
-    const Bytes saved = Save(bitmap);
-    EXPECT_EQ(Get<DWORD>(saved, 10), 66u);
-    EXPECT_EQ(Get<DWORD>(saved, 14), 40u);
-    EXPECT_EQ(Get<DWORD>(saved, 54), 0x7C00u);
-    EXPECT_EQ(Bytes(saved.begin() + 66, saved.end()), f.pixels);
+  // Masks of all zeros stand for 5-5-5, as shown, and are written so.
+  for (const std::vector<DWORD>& masks : {std::vector<DWORD>{0x7C00, 0x03E0, 0x001F}, std::vector<DWORD>{0, 0, 0}}) {
+    for (std::uint32_t headerSize : {40u, 56u, 108u, 124u}) {
+      SCOPED_TRACE(testing::Message() << headerSize << " " << masks[0]);
+      BmpFile f = Canonical(16, headerSize);
+      f.compression = BI_BITFIELDS;
+      f.masks = masks;
+      TBitmap bitmap;
+      Load(bitmap, f.Build());
+      const DIBSECTION& dib = bitmap.Image().DIB;
+      EXPECT_EQ(dib.dsBitfields[0], 0x7C00u);
+      EXPECT_EQ(dib.dsBitfields[1], 0x03E0u);
+      EXPECT_EQ(dib.dsBitfields[2], 0x001Fu);
+      EXPECT_EQ(bitmap.BitDepth(), bdCustom);
+      EXPECT_EQ(SectionBytes(bitmap), f.pixels);
+      // Written with a 40-byte header followed by the masks.
+      const Bytes saved = Save(bitmap);
+      EXPECT_EQ(Get<DWORD>(saved, 10), 66u);
+      EXPECT_EQ(Get<DWORD>(saved, 14), 40u);
+      EXPECT_EQ(Get<DWORD>(saved, 54), 0x7C00u);
+      EXPECT_EQ(Bytes(saved.begin() + 66, saved.end()), f.pixels);
+    }
   }
   BmpFile f32 = Canonical(32);
   f32.compression = BI_BITFIELDS;
@@ -187,6 +190,15 @@ TEST(BmpRead, ColorTableOfADeepPictureBecomesItsPalette) {
   EXPECT_TRUE(bitmap.PaletteDirty());
   EXPECT_EQ(Pixels(bitmap), ColorRows(7, 5));
   EXPECT_EQ(Save(bitmap), file);
+  // Without its palette it is written with no table and a count of 0 that
+  // says so, and reads back the same.
+  bitmap.SetColorPalette(nullptr);
+  const Bytes bare = Save(bitmap);
+  EXPECT_EQ(Get<DWORD>(bare, 14 + 32), 0u);
+  EXPECT_EQ(Get<DWORD>(bare, 10), 54u);
+  TBitmap back;
+  Load(back, bare);
+  EXPECT_EQ(Pixels(back), ColorRows(7, 5));
 }
 
 TEST(BmpRead, PixelOffsetWithAGapIsHonouredAndAnImpossibleOneIgnored) {
