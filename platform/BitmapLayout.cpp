@@ -11,7 +11,7 @@ bool ComputeBitmapLayout(std::int64_t width, std::int64_t height, int bitsPerPix
   if (alignment != 1 && alignment != 2 && alignment != 4) return false;
   if (height < 0) height = -height;
   if (width < 0 || width > kMaxBitmapDimension || height > kMaxBitmapDimension) return false;
-  // Both factors are below 2^17 and the depth at most 32, so nothing here can
+  // Both factors are below 2^24 and the depth at most 32, so nothing here can
   // overflow 64 bits.
   const std::int64_t rowBits = width * bitsPerPixel;
   const std::int64_t alignBits = std::int64_t{alignment} * 8;

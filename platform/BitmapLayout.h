@@ -8,8 +8,10 @@
 
 namespace platform {
 
-// Largest width or height of any bitmap, in pixels.
-inline constexpr std::int64_t kMaxBitmapDimension = 1 << 17;
+// Largest width or height of any bitmap, in pixels: the most a view can show
+// (the widget size limit of 2^24 - 1), so an honest panorama of any length opens
+// as long as its area stays within the byte limit below.
+inline constexpr std::int64_t kMaxBitmapDimension = (1 << 24) - 1;
 // Largest pixel memory of any bitmap, in bytes: well above a 100-megapixel
 // 32-bit picture, far below what would exhaust the machine.
 inline constexpr std::int64_t kMaxBitmapBytes = std::int64_t{1} << 31;

@@ -13,9 +13,16 @@ def coordinate_bmp(path, width, height):
     """A 24-bit BMP whose every pixel differs from its neighbours in a known
     way, so a piece shifted or cut by one pixel shows. A width that is not a
     multiple of four also gives the rows padding."""
-    picture = Image.new("RGB", (width, height))
-    picture.putdata([(x & 0xFF, y & 0xFF, (x * 7 + y * 13) & 0xFF)
-                     for y in range(height) for x in range(width)])
+    # Built a row at a time from byte tables: a panorama has millions of pixels.
+    low = bytes(x & 0xFF for x in range(width))
+    sevens = bytes((x * 7) & 0xFF for x in range(width))
+    data = bytearray(3 * width * height)
+    for y in range(height):
+        start = 3 * width * y
+        data[start:start + 3 * width:3] = low
+        data[start + 1:start + 3 * width:3] = bytes([y & 0xFF]) * width
+        data[start + 2:start + 3 * width:3] = sevens.translate(bytes((v + y * 13) & 0xFF for v in range(256)))
+    picture = Image.frombytes("RGB", (width, height), bytes(data))
     picture.save(path, "BMP")
     return picture
 

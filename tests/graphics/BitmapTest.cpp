@@ -218,7 +218,7 @@ TEST_F(BitmapTest, SizeThePlatformRefusesRaisesAndKeepsTheImage) {
   TBitmap bitmap;
   MakePicture24(bitmap, 3, 3);
   const TBitmapImage* image = &bitmap.Image();
-  EXPECT_THROW(bitmap.SetWidth(1 << 20), EOutOfResources);
+  EXPECT_THROW(bitmap.SetWidth(1 << 24), EOutOfResources);
   EXPECT_EQ(&bitmap.Image(), image);
   EXPECT_EQ(bitmap.Width(), 3);
   EXPECT_EQ(PixelOf(bitmap, 2, 2), static_cast<COLORREF>(clWhite));

@@ -38,4 +38,9 @@ TEST(BitmapLayout, RefusesWhatCannotBeHonoured) {
   EXPECT_EQ(l.stride, 99u) << "a refused request leaves the output untouched";
   ASSERT_TRUE(ComputeBitmapLayout(0, 9, 24, 4, l));
   EXPECT_EQ(l.byteSize, 0u);
+  // A long panorama is limited by its area, not by its length.
+  ASSERT_TRUE(ComputeBitmapLayout(150000, 100, 24, 4, l));
+  EXPECT_EQ(l.byteSize, 45000000u);
+  EXPECT_TRUE(ComputeBitmapLayout(1, platform::kMaxBitmapDimension, 32, 4, l));
+  EXPECT_FALSE(ComputeBitmapLayout(1, platform::kMaxBitmapDimension + 1, 1, 4, l));
 }

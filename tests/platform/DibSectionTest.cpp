@@ -173,7 +173,7 @@ TEST_F(DibSections, TooMuchPixelMemoryIsRefusedLikeAFailedAllocation) {
   DibInfo tall(1, INT32_MIN + 1, 1);
   EXPECT_EQ(CreateDIBSection(nullptr, tall.info(), DIB_RGB_COLORS, nullptr, nullptr, 0), nullptr);
   SetLastError(0);
-  EXPECT_EQ(CreateBitmap(200000, 2, 1, 32, nullptr), nullptr);
+  EXPECT_EQ(CreateBitmap(1 << 24, 2, 1, 32, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
   HDC screen = GetDC(nullptr);
   EXPECT_EQ(CreateCompatibleBitmap(screen, 60000, 60000), nullptr);
