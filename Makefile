@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build run test test-unit test-asan lint bench package clean
+.PHONY: all deps build run test test-unit test-asan lint bench package fuzz clean
 
 all: build
 
@@ -40,6 +40,11 @@ test: test-unit test-asan lint
 # manual page, written into $(BUILD)/.
 package: build
 	cmake --build $(BUILD) --target package
+
+# The libFuzzer targets (fuzz/), each for SECONDS seconds within 1 GB.
+SECONDS ?= 60
+fuzz: deps
+	sh fuzz/run.sh $(SECONDS)
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
