@@ -21,11 +21,15 @@ run: build
 test-unit: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# The layers that need neither Qt nor a display, once more under AddressSanitizer
-# and UndefinedBehaviorSanitizer.
+# The whole program once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer: every layer's tests, the windows' tests and the
+# end-to-end roads with the installed sanitized program. Leaks inside system
+# libraries are suppressed by tests/lsan.supp, each with its reason.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DKIRITORI_GUI=OFF -DKIRITORI_SANITIZE=ON -DKIRITORI_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DKIRITORI_GUI=ON -DKIRITORI_SANITIZE=ON -DKIRITORI_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 # clang-tidy with the project's .clang-tidy over the layers that need neither
