@@ -20,25 +20,22 @@ namespace {
 // and encoding a legal 16-megapixel picture costs a second.
 constexpr std::int64_t kMaxPixelsToReencode = std::int64_t{1} << 18;
 
+// The decoding settings of an image, and whether it holds a palette of its own
+// for an 8-bit decode to map to.
 struct Settings {
-  bool smoothing = true;
-  bool grayscale = false;
-  bool eightBit = false;
-  bool progressive = false;
-  bool fast = false;
+  TJpegSettings image;
   bool heldPalette = false;
-  TJpegScale scale = sdFull;
 };
 
 Settings FromBits(std::uint32_t bits) {
   Settings s;
-  s.smoothing = (bits & 1) != 0;
-  s.grayscale = (bits & 2) != 0;
-  s.eightBit = (bits & 4) != 0;
-  s.progressive = (bits & 8) != 0;
-  s.fast = (bits & 16) != 0;
+  s.image.Smoothing = (bits & 1) != 0;
+  s.image.Grayscale = (bits & 2) != 0;
+  s.image.DecodeDepth = (bits & 4) != 0 ? jd8Bit : jd24Bit;
+  s.image.ShowProgressively = (bits & 8) != 0;
+  s.image.DecodeSpeed = (bits & 16) != 0 ? spBestSpeed : spBestQuality;
   s.heldPalette = (bits & 32) != 0;
-  s.scale = static_cast<TJpegScale>((bits >> 6) & 3);
+  s.image.ScaleDown = static_cast<TJpegScale>((bits >> 6) & 3);
   return s;
 }
 
@@ -49,13 +46,12 @@ std::uint32_t Hash(const std::uint8_t* data, std::size_t size) {
 }
 
 void Apply(TJPEGImage& image, const Settings& s) {
-  image.SetSmoothing(s.smoothing);
-  image.SetGrayscale(s.grayscale);
-  image.SetDecodeDepth(s.eightBit ? jd8Bit : jd24Bit);
-  image.SetShowProgressively(s.progressive);
-  image.SetDecodeSpeed(s.fast ? spBestSpeed : spBestQuality);
-  image.SetScaleDown(s.scale);
-  // An 8-bit decode maps to a palette the image holds instead of its own.
+  image.SetSmoothing(s.image.Smoothing);
+  image.SetGrayscale(s.image.Grayscale);
+  image.SetDecodeDepth(s.image.DecodeDepth);
+  image.SetShowProgressively(s.image.ShowProgressively);
+  image.SetDecodeSpeed(s.image.DecodeSpeed);
+  image.SetScaleDown(s.image.ScaleDown);
   if (s.heldPalette) image.SetColorPalette(DuplicatePalette(SystemPalette16()));
 }
 
@@ -94,7 +90,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Decode(data, size, nullptr);
-  const Settings allOthers{false, true, true, true, true, true, sdEighth};
+  Settings allOthers;
+  allOthers.image = {.Grayscale = true,
+                     .DecodeSpeed = spBestSpeed,
+                     .DecodeDepth = jd8Bit,
+                     .ShowProgressively = true,
+                     .ScaleDown = sdEighth,
+                     .Smoothing = false};
+  allOthers.heldPalette = true;
   Decode(data, size, &allOthers);
   const Settings mixed = FromBits(Hash(data, size));
   Decode(data, size, &mixed);

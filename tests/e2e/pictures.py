@@ -215,7 +215,7 @@ def check_close(what, got, want, limit):
     check(mean <= limit, f"{what}: mean difference {mean:.2f} per channel, allowed {limit}")
 
 
-def clipboard_picture(session, size):
+def clipboard_picture(session, size, timeout=10):
     """The picture on the clipboard once it has the given size: the program
     may still be answering an older request."""
     def probe():
@@ -225,7 +225,7 @@ def clipboard_picture(session, size):
         except CheckFailed:
             return None
         return picture if picture is not None and picture.size == size else None
-    return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, 10)
+    return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, timeout)
 
 
 def bmp_bits_per_pixel(path):

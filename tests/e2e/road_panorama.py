@@ -63,15 +63,7 @@ def road(s):
 
     with s.step("to clipboard copies the whole panorama exactly"):
         s.menu(main_window(), "t", "c")
-
-        def probe():
-            data = s.clipboard_png()
-            try:
-                picture = P.load(data) if data else None
-            except CheckFailed:
-                return None
-            return picture if picture is not None and picture.size == SIZE else None
-        P.check_exact("the clipboard", wait_for("the panorama on the clipboard", probe, 20), panorama)
+        P.check_exact("the clipboard", P.clipboard_picture(s, SIZE, 20), panorama)
 
     with s.step("close: exit code 0"):
         code = s.close_program(main_window())
