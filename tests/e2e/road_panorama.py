@@ -22,10 +22,7 @@ def road(s):
     panorama = P.coordinate_bmp(path, *SIZE)
 
     def main_window():
-        s.check_alive()
-        window = s.find(wid=main.id)
-        check(window is not None, "the main window is gone")
-        return window
+        return s.current(main)
 
     with s.step("start"):
         main = s.start()
