@@ -163,8 +163,8 @@ bool Round(int round, const std::string& file, const std::filesystem::path& dir)
 
 void Print(const char* when, const Counts& counts, std::int64_t resident) {
   std::printf("%-28s", when);
-  for (std::size_t i = 0; i < counts.size(); ++i) std::printf(" %s %zu,", kKindNames[i], counts[i]);
-  if (resident > 0) std::printf(" resident %.1f MB", static_cast<double>(resident) / (1 << 20));
+  for (std::size_t i = 0; i < counts.size(); ++i) std::printf("%s %s %zu", i == 0 ? "" : ",", kKindNames[i], counts[i]);
+  if (resident > 0) std::printf(", resident %.1f MB", static_cast<double>(resident) / (1 << 20));
   std::putchar('\n');
 }
 
