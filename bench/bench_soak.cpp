@@ -29,7 +29,7 @@
 #include "jpeg/JpegImage.h"
 #include "platform/Clipboard.h"
 #include "platform/Objects.h"
-#include "tests/Layers.h"
+#include "layers/GuiLayers.h"
 
 namespace {
 
