@@ -19,36 +19,79 @@ QColor ToQColor(TColor color) {
   return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
-TVirtualKey VirtualKeyOf(const QKeyEvent& event) {
-  const int key = event.key();
-  if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<TVirtualKey>('A' + (key - Qt::Key_A));
-  if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<TVirtualKey>('0' + (key - Qt::Key_0));
-  if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return static_cast<TVirtualKey>(VK_F1 + (key - Qt::Key_F1));
+namespace {
+
+struct KeyCode {
+  int qt;
+  TVirtualKey vk;
+};
+
+// Keys other than letters, digits and function keys. A shifted digit or
+// punctuation key arrives as the character it makes; it is the key it sits
+// on that counts, as on a US keyboard.
+constexpr KeyCode kKeyCodes[] = {
+    {Qt::Key_Backspace, VK_BACK}, {Qt::Key_Tab, VK_TAB}, {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Clear, VK_CLEAR}, {Qt::Key_Return, VK_RETURN}, {Qt::Key_Enter, VK_RETURN},
+    {Qt::Key_Shift, VK_SHIFT}, {Qt::Key_Control, VK_CONTROL}, {Qt::Key_Alt, VK_MENU},
+    {Qt::Key_AltGr, VK_MENU}, {Qt::Key_Pause, VK_PAUSE}, {Qt::Key_CapsLock, VK_CAPITAL},
+    {Qt::Key_Escape, VK_ESCAPE}, {Qt::Key_Space, VK_SPACE}, {Qt::Key_PageUp, VK_PRIOR},
+    {Qt::Key_PageDown, VK_NEXT}, {Qt::Key_End, VK_END}, {Qt::Key_Home, VK_HOME},
+    {Qt::Key_Left, VK_LEFT}, {Qt::Key_Up, VK_UP}, {Qt::Key_Right, VK_RIGHT}, {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_Print, VK_SNAPSHOT}, {Qt::Key_Insert, VK_INSERT}, {Qt::Key_Delete, VK_DELETE},
+    {Qt::Key_Help, VK_HELP}, {Qt::Key_Meta, VK_LWIN}, {Qt::Key_Super_L, VK_LWIN},
+    {Qt::Key_Super_R, VK_LWIN}, {Qt::Key_Menu, VK_APPS}, {Qt::Key_NumLock, VK_NUMLOCK},
+    {Qt::Key_ScrollLock, VK_SCROLL},
+    // The Japanese input keys.
+    {Qt::Key_Zenkaku_Hankaku, VK_KANJI}, {Qt::Key_Zenkaku, VK_KANJI}, {Qt::Key_Hankaku, VK_KANJI},
+    {Qt::Key_Kanji, VK_KANJI}, {Qt::Key_Henkan, VK_CONVERT}, {Qt::Key_Muhenkan, VK_NONCONVERT},
+    {Qt::Key_Hiragana_Katakana, VK_KANA}, {Qt::Key_Hiragana, VK_KANA}, {Qt::Key_Katakana, VK_KANA},
+    {Qt::Key_Kana_Lock, VK_KANA}, {Qt::Key_Kana_Shift, VK_KANA}, {Qt::Key_Romaji, VK_KANA},
+    {Qt::Key_Eisu_toggle, VK_CAPITAL}, {Qt::Key_Eisu_Shift, VK_CAPITAL},
+    // Shifted digits.
+    {Qt::Key_Exclam, '1'}, {Qt::Key_At, '2'}, {Qt::Key_NumberSign, '3'}, {Qt::Key_Dollar, '4'},
+    {Qt::Key_Percent, '5'}, {Qt::Key_AsciiCircum, '6'}, {Qt::Key_Ampersand, '7'}, {Qt::Key_Asterisk, '8'},
+    {Qt::Key_ParenLeft, '9'}, {Qt::Key_ParenRight, '0'},
+    // Punctuation, plain and shifted.
+    {Qt::Key_Semicolon, VK_OEM_1}, {Qt::Key_Colon, VK_OEM_1}, {Qt::Key_Equal, VK_OEM_PLUS},
+    {Qt::Key_Plus, VK_OEM_PLUS}, {Qt::Key_Comma, VK_OEM_COMMA}, {Qt::Key_Less, VK_OEM_COMMA},
+    {Qt::Key_Minus, VK_OEM_MINUS}, {Qt::Key_Underscore, VK_OEM_MINUS}, {Qt::Key_Period, VK_OEM_PERIOD},
+    {Qt::Key_Greater, VK_OEM_PERIOD}, {Qt::Key_Slash, VK_OEM_2}, {Qt::Key_Question, VK_OEM_2},
+    {Qt::Key_QuoteLeft, VK_OEM_3}, {Qt::Key_AsciiTilde, VK_OEM_3}, {Qt::Key_BracketLeft, VK_OEM_4},
+    {Qt::Key_BraceLeft, VK_OEM_4}, {Qt::Key_Backslash, VK_OEM_5}, {Qt::Key_Bar, VK_OEM_5},
+    {Qt::Key_yen, VK_OEM_5}, {Qt::Key_BracketRight, VK_OEM_6}, {Qt::Key_BraceRight, VK_OEM_6},
+    {Qt::Key_Apostrophe, VK_OEM_7}, {Qt::Key_QuoteDbl, VK_OEM_7},
+};
+
+// The keypad's own keys while Num Lock is on; without it the keypad sends
+// arrows and the like, which the table above names.
+TVirtualKey KeypadKeyOf(int key) {
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<TVirtualKey>(VK_NUMPAD0 + (key - Qt::Key_0));
   switch (key) {
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Pause: return VK_PAUSE;
-    case Qt::Key_CapsLock: return VK_CAPITAL;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Asterisk: return VK_MULTIPLY;
+    case Qt::Key_Plus: return VK_ADD;
+    case Qt::Key_Minus: return VK_SUBTRACT;
+    case Qt::Key_Period:
+    case Qt::Key_Comma: return VK_DECIMAL;
+    case Qt::Key_Slash: return VK_DIVIDE;
     default: return 0;
   }
+}
+
+}  // namespace
+
+TVirtualKey VirtualKeyOf(const QKeyEvent& event) {
+  const int key = event.key();
+  if (key == 0) return 0;
+  if ((event.modifiers() & Qt::KeypadModifier) != 0) {
+    if (const TVirtualKey code = KeypadKeyOf(key)) return code;
+  }
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<TVirtualKey>('A' + (key - Qt::Key_A));
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<TVirtualKey>('0' + (key - Qt::Key_0));
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<TVirtualKey>(VK_F1 + (key - Qt::Key_F1));
+  for (const KeyCode& code : kKeyCodes) {
+    if (code.qt == key) return code.vk;
+  }
+  return event.text().isEmpty() && (key < Qt::Key_Space || key > 0xFF) ? VK_NONAME : VK_PACKET;
 }
 
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {

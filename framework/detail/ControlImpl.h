@@ -47,7 +47,8 @@ class [[nodiscard]] PaintScope {
 // The colour a TColor stands for; system colours as the platform resolves them.
 QColor ToQColor(TColor color);
 
-// The virtual-key code of a Qt key event, or 0 for keys without one.
+// The virtual-key code of a Qt key event (see framework/Input.h); 0 only for an
+// event that names no key.
 TVirtualKey VirtualKeyOf(const QKeyEvent& event);
 // The shift state of a Qt keyboard modifier set and mouse button set.
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);

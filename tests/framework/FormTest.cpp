@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
+
 #include "Support.h"
 #include "framework/Menu.h"
 #include "framework/Screen.h"
 #include "framework/StatusBar.h"
 #include "framework/Testing.h"
 #include "graphics/Bitmap.h"
+#include "framework/detail/ControlImpl.h"
 #include "graphics/Color.h"
 
 namespace {
@@ -142,6 +146,51 @@ TEST(Form, KeyPreviewHandsKeysOfItsControlsToTheFormFirst) {
   EXPECT_EQ(log.calls, 2);
   EXPECT_EQ(log.key, 0x4B);
   EXPECT_EQ(log.shift.Bits, 2);
+}
+
+TEST(Form, EveryKeyReachesThePreviewingFormWithItsKeysCode) {
+  Window w;
+  KeyLog log;
+  w.form->OnKeyDown = [&](TObject*, TVirtualKey& key, TShiftState shift) {
+    ++log.calls;
+    log.key = key;
+    log.shift = shift;
+  };
+  w.form->SetKeyPreview(true);
+  w.form->Show();
+  struct Row {
+    int qtKey;
+    Qt::KeyboardModifiers modifiers;
+    const char* text;
+    TVirtualKey want;
+  };
+  const Row rows[] = {
+      {Qt::Key_Exclam, Qt::ShiftModifier, "!", '1'},
+      {Qt::Key_ParenRight, Qt::ShiftModifier, ")", '0'},
+      {Qt::Key_Semicolon, Qt::NoModifier, ";", VK_OEM_1},
+      {Qt::Key_Question, Qt::ShiftModifier, "?", VK_OEM_2},
+      {Qt::Key_BracketRight, Qt::NoModifier, "]", VK_OEM_6},
+      {Qt::Key_QuoteDbl, Qt::ShiftModifier, "\"", VK_OEM_7},
+      {Qt::Key_F13, Qt::NoModifier, "", 0x7C},
+      {Qt::Key_F24, Qt::NoModifier, "", 0x87},
+      {Qt::Key_Zenkaku_Hankaku, Qt::NoModifier, "", VK_KANJI},
+      {Qt::Key_Henkan, Qt::NoModifier, "", VK_CONVERT},
+      {Qt::Key_Muhenkan, Qt::NoModifier, "", VK_NONCONVERT},
+      {Qt::Key_Hiragana_Katakana, Qt::NoModifier, "", VK_KANA},
+      {Qt::Key_5, Qt::KeypadModifier, "5", VK_NUMPAD0 + 5},
+      {Qt::Key_Left, Qt::KeypadModifier, "", VK_LEFT},
+      {Qt::Key_Adiaeresis, Qt::NoModifier, "ä", VK_PACKET},
+      {Qt::Key_VolumeUp, Qt::NoModifier, "", VK_NONAME},
+  };
+  QWidget* target = w.box->Impl().Widget();
+  for (const Row& row : rows) {
+    const int before = log.calls;
+    QKeyEvent event(QEvent::KeyPress, row.qtKey, row.modifiers, QString::fromUtf8(row.text));
+    QApplication::sendEvent(target, &event);
+    EXPECT_EQ(log.calls, before + 1) << std::hex << row.qtKey;
+    EXPECT_EQ(log.key, row.want) << std::hex << row.qtKey;
+    EXPECT_EQ(log.shift.Contains(ssShift), row.modifiers.testFlag(Qt::ShiftModifier)) << std::hex << row.qtKey;
+  }
 }
 
 TEST(Form, KeysReachThePreviewingFormWhileTheMenuBarHoldsTheFocus) {
