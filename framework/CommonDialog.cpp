@@ -101,11 +101,13 @@ class [[nodiscard]] FileDialogRun {
       d.selectNameFilter(filters_[index >= 1 && index <= filters_.size() ? index - 1 : 0]);
     }
     d.setDefaultSuffix(QString::fromStdString(owner.DefaultExt()));
-    if (!owner.fileName_.empty()) {
-      const QFileInfo file(QString::fromStdString(owner.fileName_));
-      if (owner.fileName_.find('/') != std::string::npos) d.setDirectory(file.absolutePath());
-      d.selectFile(file.fileName());
+    const QFileInfo file(QString::fromStdString(owner.fileName_));
+    if (!owner.initialDir_.empty()) {
+      d.setDirectory(QString::fromStdString(owner.initialDir_));
+    } else if (owner.fileName_.find('/') != std::string::npos) {
+      d.setDirectory(file.absolutePath());
     }
+    if (!owner.fileName_.empty()) d.selectFile(file.fileName());
     if (withTemplate && !options.Contains(ofOldStyleDialog)) {
       if (auto* grid = qobject_cast<QGridLayout*>(d.layout())) {
         room_ = std::make_unique<TDialogRoom>();

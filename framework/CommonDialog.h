@@ -100,8 +100,13 @@ class TOpenDialog : public TCommonDialog {
   // The chosen file as a full path. While the dialog runs, the file selected
   // in it (the last selection-changed notification's path).
   const std::string& FileName() const;
-  // The folder part opens the dialog there, the name is preselected.
+  // The folder part opens the dialog there (unless InitialDir is set), the
+  // name is preselected.
   void SetFileName(std::string value) { fileName_ = std::move(value); }
+  // The folder the dialog opens in; when empty, FileName's folder, else the
+  // working folder.
+  const std::string& InitialDir() const { return initialDir_; }
+  void SetInitialDir(std::string value) { initialDir_ = std::move(value); }
   // Added to names typed without an extension; given with or without its
   // period (".jpg" and "jpg" mean the same).
   const std::string& DefaultExt() const { return defaultExt_; }
@@ -152,6 +157,7 @@ class TOpenDialog : public TCommonDialog {
   std::string filter_;
   int filterIndex_ = 1;
   std::string fileName_;
+  std::string initialDir_;
   std::string defaultExt_;
   TOpenOptions options_{ofHideReadOnly, ofEnableSizing};
   // The running dialog, or null.

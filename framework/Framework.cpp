@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -88,6 +90,8 @@ class FrameworkApplication final : public QApplication {
 };
 
 struct FrameworkState {
+  // Where Qt keeps its settings while the program runs; removed at shutdown.
+  std::unique_ptr<QTemporaryDir> settings;
   int argc = 1;
   char arg0[16] = "kiritori";
   char* argv[2] = {arg0, nullptr};
@@ -152,6 +156,17 @@ void Startup() {
   ChooseWholeScale();
 
   auto state = std::make_unique<FrameworkState>();
+  // The program keeps nothing between runs, and Qt's file dialog would keep
+  // its folder history in the user's settings for every Qt program to see:
+  // Qt's settings live in a private folder of this run instead. The
+  // environment stays as it was for any program started from here.
+  state->settings = std::make_unique<QTemporaryDir>();
+  // Without a temporary folder, one under /dev/null: nothing can be written there.
+  const QString settingsPath = state->settings->isValid() ? state->settings->path() : QStringLiteral("/dev/null");
+  for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+    QSettings::setPath(format, QSettings::UserScope, settingsPath);
+    QSettings::setPath(format, QSettings::SystemScope, settingsPath);
+  }
   state->qt = std::make_unique<FrameworkApplication>(state->argc, state->argv);
   state->qt->setApplicationName(QStringLiteral("kiritori"));
   // The platform's start-up has taught fontconfig, which Qt asks too, the

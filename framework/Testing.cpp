@@ -30,7 +30,11 @@ namespace {
 int QtKeyOf(TVirtualKey key) {
   if (key >= 'A' && key <= 'Z') return Qt::Key_A + (key - 'A');
   if (key >= '0' && key <= '9') return Qt::Key_0 + (key - '0');
+  if (key >= VK_F1 && key <= VK_F24) return Qt::Key_F1 + (key - VK_F1);
   switch (key) {
+    case VK_OEM_COMMA: return Qt::Key_Comma;
+    case VK_OEM_MINUS: return Qt::Key_Minus;
+    case VK_OEM_PERIOD: return Qt::Key_Period;
     case VK_LEFT: return Qt::Key_Left;
     case VK_UP: return Qt::Key_Up;
     case VK_RIGHT: return Qt::Key_Right;
@@ -250,6 +254,11 @@ int FileDialogFilterIndex() {
   const QFileDialog* dialog = framework::detail::RunningFileDialog();
   const auto* box = dialog != nullptr ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
   return box != nullptr ? box->currentIndex() : -1;
+}
+
+std::string FileDialogDirectory() {
+  const QFileDialog* dialog = framework::detail::RunningFileDialog();
+  return dialog != nullptr ? dialog->directory().absolutePath().toStdString() : std::string();
 }
 
 std::string FileDialogDefaultSuffix() {

@@ -67,6 +67,8 @@ std::vector<std::string> FileDialogFilters();
 // Chooses the entry at index (0-based) in the file-type box, as the user does.
 void ChooseFileDialogFilter(int index);
 int FileDialogFilterIndex();
+// The folder the dialog shows, as a full path.
+std::string FileDialogDirectory();
 // The suffix the dialog adds to names typed without one, without the period ("jpg").
 std::string FileDialogDefaultSuffix();
 

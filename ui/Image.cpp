@@ -125,16 +125,25 @@ void TImage::HandlePictureChange(TObject*) {
     if (!graphic->InheritsFrom(TMetafile::ClassInfo()) && !graphic->InheritsFrom(TIcon::ClassInfo())) {
       graphic->SetTransparent(transparent_);
     }
-    // Wherever the picture leaves the view uncovered, the parent paints first.
-    const TRect r = TargetRect();
-    const bool covers = !graphic->Transparent() && r.Left <= 0 && r.Top <= 0 && r.Right >= Width() &&
-                        r.Bottom >= Height();
-    SetOpaque(covers);
     if (ApplyPaletteChange() && drawing_) Update();
-  } else {
-    SetOpaque(false);
   }
+  UpdateOpacity();
   if (!drawing_) InvalidateChange();
+}
+
+void TImage::UpdateOpacity() {
+  // Wherever the picture leaves the view uncovered, the parent paints first;
+  // an empty picture covers nothing.
+  TGraphic* graphic = picture_->Graphic();
+  const TRect r = TargetRect();
+  SetOpaque(graphic != nullptr && !graphic->Transparent() && picture_->Width() > 0 && picture_->Height() > 0 &&
+            r.Left <= 0 && r.Top <= 0 && r.Right >= Width() && r.Bottom >= Height());
+}
+
+void TImage::ApplyBounds() {
+  TGraphicControl::ApplyBounds();
+  // A new size may uncover what the picture covered, or cover it.
+  UpdateOpacity();
 }
 
 void TImage::InvalidateChange() {

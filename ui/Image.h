@@ -67,6 +67,9 @@ class TImage : public TGraphicControl {
  protected:
   // The picture's size along the axes the alignment leaves free; always agrees.
   bool ProposeAutoSize(int& width, int& height) override;
+  // Takes the new bounds; the view is opaque exactly when the picture covers
+  // it at that size.
+  void ApplyBounds() override;
   // Draws the picture into TargetRect on the control's paint surface; nothing
   // without a graphic. Drawing is restored also when drawing fails.
   void PaintView() override;
@@ -80,6 +83,8 @@ class TImage : public TGraphicControl {
  private:
   // Marks for repainting what the picture's last change covers on screen.
   void InvalidateChange();
+  // Opaque while a picture that is not transparent covers the whole view.
+  void UpdateOpacity();
 
   std::unique_ptr<TPicture> picture_;
   bool stretch_ = false;

@@ -11,15 +11,12 @@
 #include "platform/FileQueries.h"
 #include "resources/PreviewGlyph.h"
 #include "runtime/Exceptions.h"
+#include "runtime/FileName.h"
 #include "runtime/Format.h"
 #include "runtime/MemoryStream.h"
 #include "runtime/Strings.h"
 
 namespace {
-
-// Room around a small picture in the preview window's panel, in logical
-// pixels like the frame it widens.
-constexpr int kPreviewMargin = 10;
 
 // A file is worth loading when it is there, is no folder, and its attributes
 // can be read: the same questions the desktop's own dialog answers.
@@ -147,7 +144,16 @@ TOpenPictureDialog::~TOpenPictureDialog() {
   DestroyComponents();
 }
 
-bool TOpenPictureDialog::Run() { return RunFileDialog(false, true); }
+bool TOpenPictureDialog::Run() { return RunPictureDialog(false); }
+
+bool TOpenPictureDialog::RunPictureDialog(bool saving) {
+  // Shared by the open and the save dialog, and kept for this run only.
+  static std::string lastFolder;
+  if (!lastFolder.empty()) SetInitialDir(lastFolder);
+  const bool confirmed = RunFileDialog(saving, true);
+  if (confirmed) lastFolder = ExtractFilePath(FileName());
+  return confirmed;
+}
 
 void TOpenPictureDialog::DialogShown() {
   TWinControl* room = TemplateWindow();
@@ -221,7 +227,9 @@ void TOpenPictureDialog::ShowPreviewWindow(TObject*) {
   form->SetClientWidth(200);
   form->SetClientHeight(200);
 
-  TPanel* panel = runtime::CreateComponent<TPanel>(*form);
+  // A picture that loads but cannot be drawn says so in the panel, once,
+  // instead of a message box at every repaint.
+  TPanel* panel = runtime::CreateComponent<TSilentPaintPanel>(*form);
   panel->SetName("Panel");
   panel->SetCaption("");
   panel->SetAlign(alClient);
@@ -237,25 +245,31 @@ void TOpenPictureDialog::ShowPreviewWindow(TObject*) {
   image->SetStretch(true);
   image->SetProportional(true);
   image->SetCenter(true);
-  image->Picture().CopyFrom(&previewImage_->Picture());
+  // A picture the pane could not draw is not drawn again: the window says so.
+  if (paintPanel_->Caption() == strings::PreviewInvalid) {
+    panel->SetCaption(strings::PreviewInvalid);
+  } else {
+    image->Picture().CopyFrom(&previewImage_->Picture());
+  }
   image->SetParent(panel);
 
   TPicture& picture = image->Picture();
   const std::int32_t width = previewWidth_, height = previewHeight_;
   if (width > 0) {
     const TRect monitor = framework::MonitorRect();
-    // What the form shows around the panel's client area (frame and border)
-    // comes on top of the picture, on device pixels as in the main window,
-    // and a margin of 10.
+    // What the form shows around the panel's client area (its frame, and the
+    // panel's border of 5 on each side, the room around the picture) comes on
+    // top of the picture, on device pixels as in the main window, which then
+    // shows at its own size.
     const framework::PixelMapping pixels = image->Pixels();
     const int frameX = form->ClientWidth() - panel->ClientWidth();
     const int frameY = form->ClientHeight() - panel->ClientHeight();
     const std::int64_t mostX = static_cast<std::int64_t>(monitor.Width()) * 3 / 4;
     const std::int64_t mostY = static_cast<std::int64_t>(monitor.Height()) * 3 / 4;
     form->SetClientWidth(static_cast<int>(
-        std::min<std::int64_t>(mostX, std::int64_t{frameX} + pixels.LogicalLength(width) + kPreviewMargin)));
+        std::min<std::int64_t>(mostX, std::int64_t{frameX} + pixels.LogicalLength(width))));
     form->SetClientHeight(static_cast<int>(
-        std::min<std::int64_t>(mostY, std::int64_t{frameY} + pixels.LogicalLength(height) + kPreviewMargin)));
+        std::min<std::int64_t>(mostY, std::int64_t{frameY} + pixels.LogicalLength(height))));
   }
   try {
     // A turned picture holds only the pane's pixels: the window reads the

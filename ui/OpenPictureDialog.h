@@ -35,7 +35,9 @@ class TOpenPictureDialog : public TOpenDialog {
   ~TOpenPictureDialog() override;
 
   // Runs the open dialog with the pane (none with ofOldStyleDialog). True
-  // when the user confirmed an existing file, then in FileName.
+  // when the user confirmed an existing file, then in FileName. Like every
+  // picture dialog it opens in the folder of the file last confirmed in a
+  // picture dialog during this run, if any.
   bool Run() override;
 
   // Shows the selected picture in a modal "プレビュー" window, at most three
@@ -61,6 +63,9 @@ class TOpenPictureDialog : public TOpenDialog {
   // Frees the preview's decoded pixels (the picture stays), then the open
   // dialog's closing step.
   void DialogClosing() override;
+  // Runs the open or save dialog with the pane, starting in the folder of
+  // the last picture confirmed, and remembers the one confirmed now.
+  bool RunPictureDialog(bool saving);
 
  private:
   void ShowNoPicture();

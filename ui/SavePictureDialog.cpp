@@ -1,3 +1,3 @@
 #include "ui/SavePictureDialog.h"
 
-bool TSavePictureDialog::Run() { return RunFileDialog(true, true); }
+bool TSavePictureDialog::Run() { return RunPictureDialog(true); }

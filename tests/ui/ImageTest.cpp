@@ -242,6 +242,23 @@ TEST(ImageView, PaintsIntoTheTargetRectWhenStretchedOrCentred) {
   EXPECT_EQ(PixelAt(*s.view, 60, 44), clMedGray);
 }
 
+TEST(ImageView, OpacityFollowsTheViewsSizeNotOnlyItsPicture) {
+  Scene s(40, 40);
+  s.view->SetStretch(true);
+  s.view->SetProportional(true);
+  s.view->SetCenter(true);
+  s.Show(40, 40);
+  EXPECT_TRUE(s.view->Opaque());
+  // Wider than the square picture: the parent shows on both sides, never black.
+  s.view->SetBounds(10, 10, 80, 40);
+  ProcessEvents();
+  EXPECT_FALSE(s.view->Opaque());
+  EXPECT_EQ(PixelAt(*s.view, 5, 20), clMedGray);
+  EXPECT_EQ(PixelAt(*s.view, 75, 20), clMedGray);
+  s.view->SetBounds(10, 10, 60, 60);
+  EXPECT_TRUE(s.view->Opaque());
+}
+
 TEST(ImageView, ATransparentPictureIsNeverOpaqueAndLetsTheParentShow) {
   Scene s(20, 20);
   TBitmap picture;

@@ -195,15 +195,15 @@ TEST_F(PictureDialogTest, ThePreviewWindowFitsThreeQuartersOfTheMonitorAndEscape
   EXPECT_TRUE(closed);
 }
 
-TEST_F(PictureDialogTest, ThePreviewWindowGivesASmallPictureItsSizeAndAMargin) {
-  EXPECT_EQ(PreviewPanelClient(Path("small.jpg")), Rect(0, 0, 110, 90));
+TEST_F(PictureDialogTest, ThePreviewWindowShowsASmallPictureAtItsOwnSize) {
+  EXPECT_EQ(PreviewPanelClient(Path("small.jpg")), Rect(0, 0, 100, 80));
 }
 
 // On a desktop scaled by 2 the 100 x 80 picture needs 50 x 40 of the panel's
-// logical pixels; the margin scales with the frame.
+// logical pixels.
 TEST_F(PictureDialogTest, HiDpiThePreviewWindowCountsThePictureInDevicePixels) {
   if (!DesktopScaled()) GTEST_SKIP() << kNeedsScaledDesktop;
-  EXPECT_EQ(PreviewPanelClient(Path("small.jpg")), Rect(0, 0, 60, 50));
+  EXPECT_EQ(PreviewPanelClient(Path("small.jpg")), Rect(0, 0, 50, 40));
 }
 
 TEST_F(PictureDialogTest, APortraitPhotoShowsUprightWithItsUprightSizeInThePaneAndTheWindow) {
@@ -274,6 +274,7 @@ TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) 
     return framework::IDOK;
   });
   bool stays = false;
+  std::string windowSays;
   RunWith(dialog_, [&] {
     ft::SelectInFileDialog(Path("huge.jpg"));
     EXPECT_EQ(dialog_.PictureLabel().Caption(), " (20000x20000)");
@@ -281,10 +282,26 @@ TEST_F(PictureDialogTest, APictureThatFailsWhilePaintedSaysSoAndTheDialogStays) 
     ft::ProcessEvents();
     EXPECT_EQ(dialog_.PaintPanel().Caption(), strings::PreviewInvalid);
     stays = ft::FileDialogShowing();
+    // The preview window says so too, however often it repaints.
+    ft::RunLater([&] {
+      auto* form = dynamic_cast<TCustomForm*>(dialog_.FindComponent("PreviewForm"));
+      ASSERT_NE(form, nullptr);
+      auto* panel = dynamic_cast<TPanel*>(form->FindComponent("Panel"));
+      ASSERT_NE(panel, nullptr);
+      for (int i = 0; i < 3; ++i) {
+        ft::PixelAt(*panel, 20, 20);
+        ft::ProcessEvents();
+      }
+      windowSays = panel->Caption();
+      ft::PressKey(*form, VK_ESCAPE, TShiftState{});
+    });
+    ft::PressMouse(dialog_.PreviewButton(), mbLeft, ssLeft, 5, 5);
+    ft::ReleaseMouse(dialog_.PreviewButton(), mbLeft, TShiftState{}, 5, 5);
   });
   framework::SetMessageBoxHook(previous);
   unsetenv("KIRITORI_MEMAVAILABLE_KB");
   EXPECT_TRUE(stays);
+  EXPECT_EQ(windowSays, strings::PreviewInvalid);
   EXPECT_EQ(boxes, 0);
 }
 
@@ -312,6 +329,23 @@ TEST_F(PictureDialogTest, APictureIsDecodedOnceAtThePanesScaleAndFreedWhenTheDia
   EXPECT_LE(decodedWidth, 300);
   ASSERT_EQ(dialog_.PreviewImage().Picture().Graphic(), jpeg);
   EXPECT_EQ(jpeg->CachedBitmap(), nullptr);
+}
+
+TEST_F(PictureDialogTest, EachPictureDialogStartsInTheFolderOfTheLastPictureConfirmed) {
+  std::filesystem::create_directories(folder_ / "sub");
+  ft::RunLater([&] { ft::AcceptFileDialog(Path("red.jpg")); });
+  ASSERT_TRUE(dialog_.Run());
+  TSavePictureDialog& save = *runtime::CreateComponent<TSavePictureDialog>(owner_);
+  std::string savesFrom;
+  ft::RunLater([&] {
+    savesFrom = ft::FileDialogDirectory();
+    ft::AcceptFileDialog(Path("sub/piece.jpg"));
+  });
+  ASSERT_TRUE(save.Run());
+  std::string opensFrom;
+  RunWith(dialog_, [&] { opensFrom = ft::FileDialogDirectory(); });
+  EXPECT_EQ(savesFrom, folder_.string());
+  EXPECT_EQ(opensFrom, (folder_ / "sub").string());
 }
 
 TEST_F(PictureDialogTest, TheOldStyleDialogHasNoPane) {
