@@ -1,8 +1,10 @@
 #include "app/DispForm.h"
 
+#include "app/FailureText.h"
 #include "app/HourGlass.h"
 #include "app/Piece.h"
 #include "app/WindowFont.h"
+#include "framework/Application.h"
 #include "graphics/Bitmap.h"
 #include "runtime/Strings.h"
 
@@ -82,16 +84,27 @@ void TdispForm::ShowPiece(Cimg* holder, const TRect& rect) {
 void TdispForm::FileMenuSaveClick(TObject*) {
   app::HourGlass cursor;
   if (!SaveDialog->Run()) return;
-  cursor.Show();
   try {
-    if (pieceView == nullptr) return;
-    // Save shows nothing either way: a piece the holder could not take leaves
-    // it without a picture, and a holder without one writes nothing.
-    Cimg piece;
-    (void)piece.SetGraphic(&pieceView->Picture().AsBitmap());
-    (void)piece.Save(SaveDialog->FileName());
+    cursor.Show();
+    const std::string complaint = SavePiece(SaveDialog->FileName());
+    if (complaint.empty() || Application == nullptr) return;
+    cursor.Hide();
+    Application->MessageBox(complaint, Caption(), framework::MB_OK | framework::MB_ICONERROR);
   } catch (...) {
-    // Save reports nothing.
+    // Not even the complaint could be made.
+  }
+}
+
+std::string TdispForm::SavePiece(const std::string& fileName) {
+  if (pieceView == nullptr) return {};
+  // Nothing is written under a name that promises another format.
+  if (!Cimg::Opens(fileName)) return strings::SaveNameHint;
+  try {
+    Cimg piece;
+    if (piece.SetGraphic(&pieceView->Picture().AsBitmap()) && piece.Save(fileName)) return {};
+    return app::SaveFailedText(fileName, piece.FailureRaised());
+  } catch (...) {
+    return app::SaveFailedText(fileName, std::current_exception());
   }
 }
 

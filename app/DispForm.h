@@ -2,6 +2,8 @@
 // saves it. Closing it only hides it.
 #pragma once
 
+#include <string>
+
 #include "framework/Form.h"
 #include "framework/Menu.h"
 #include "framework/ScrollBox.h"
@@ -33,7 +35,9 @@ class TdispForm : public TForm {
 
   // Handlers bound in the definition.
   // Save: writes the piece as JPEG or BMP by the extension of the name chosen;
-  // any other extension writes nothing. Nothing is reported.
+  // any other extension writes nothing. A failure shows a message box titled
+  // with the window's caption: "「NAME」に保存できませんでした（REASON）", or for
+  // another extension the formats' names. An existing file stays as it was.
   void FileMenuSaveClick(TObject* Sender);
   // Closes the window, which hides it; the piece stays until the next Cut.
   void FileMenuCloseClick(TObject* Sender);
@@ -44,6 +48,8 @@ class TdispForm : public TForm {
 
  private:
   void BuildFromDefinition();
+  // Writes the piece to fileName; what went wrong, or empty.
+  std::string SavePiece(const std::string& fileName);
 };
 
 // The cut-result window, made second at start-up; null before and after.

@@ -10,14 +10,16 @@ namespace app {
 class [[nodiscard]] HourGlass {
  public:
   HourGlass() = default;
-  ~HourGlass() {
-    if (Screen != nullptr) Screen->SetCursor(crDefault);
-  }
+  ~HourGlass() { Hide(); }
   HourGlass(const HourGlass&) = delete;
   HourGlass& operator=(const HourGlass&) = delete;
 
   void Show() {
     if (Screen != nullptr) Screen->SetCursor(crHourGlass);
+  }
+  // The work is done, but the command goes on (to report on it).
+  void Hide() {
+    if (Screen != nullptr) Screen->SetCursor(crDefault);
   }
 };
 

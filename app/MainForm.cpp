@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/DispForm.h"
+#include "app/FailureText.h"
 #include "app/HourGlass.h"
 #include "app/Piece.h"
 #include "app/WindowFont.h"
@@ -140,34 +141,43 @@ void TmainForm::FileMenuOpenClick(TObject*) {
 
 void TmainForm::OpenPicture(const std::string& fileName) {
   app::HourGlass cursor;
-  bool loaded = false;
+  bool shown = false;
   try {
     cursor.Show();
-    currentImage.reset();
-    currentImage = std::make_unique<Cimg>();
-    if (currentImage->Load(fileName)) {
-      Image->Picture().AsBitmap().CopyFrom(currentImage->bitmap.get());
-      // The view shows the new picture, which carries no outline, whatever
-      // the steps below do.
-      loaded = true;
-      FitToPicture(currentImage.get());
-      SB->SetSimpleText(ExtractFileName(fileName));
-      currentImage->Make24Bit();
+    // The new holder takes the old one's place only once its picture is in
+    // the view: until then Cut and To clipboard keep using the picture shown.
+    auto holder = std::make_unique<Cimg>();
+    if (!holder->Load(fileName)) {
+      ShowOpenFailure(fileName, holder->FailureRaised());
+      return;
     }
+    Image->Picture().AsBitmap().CopyFrom(holder->bitmap.get());
+    currentImage = std::move(holder);
+    // The new picture carries no outline, whatever the steps below do.
+    shown = true;
+    outlineShown = false;
+    FitToPicture(currentImage.get());
+    SB->SetSimpleText(ExtractFileName(fileName));
+    currentImage->Make24Bit();
   } catch (...) {
-    // Open reports nothing: a picture that cannot be shown leaves the window
-    // as it was.
+    // Before its picture reached the view the Open failed, and says so; the
+    // old picture stays with its outline, which the next drag or nudge erases.
+    if (!shown) ShowOpenFailure(fileName, std::current_exception());
   }
-  // The new picture carries no outline. After a failed load the view still
-  // shows the old picture with its outline, so the flag stays and the next
-  // drag or nudge erases that outline.
-  if (loaded) outlineShown = false;
+}
+
+void TmainForm::ShowOpenFailure(const std::string& fileName, const std::exception_ptr& failure) noexcept {
+  try {
+    SB->SetSimpleText(app::OpenFailedText(fileName, failure));
+  } catch (...) {
+    // No room even for the text: the status bar keeps what it showed.
+  }
 }
 
 void TmainForm::FileMenuCloseClick(TObject*) { Close(); }
 
 void TmainForm::toolMenuCutClick(TObject*) {
-  // A holder whose load failed has nothing to cut.
+  // Nothing to cut before the first picture.
   if (!HasPicture() || dispForm == nullptr) return;
   dispForm->Hide();
   dispForm->ShowPiece(currentImage.get(), selection);

@@ -3,6 +3,7 @@
 // Open, Close, Cut and To clipboard.
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,11 +45,13 @@ class TmainForm : public TForm {
   // the status bar below it.
   void FitToPicture(Cimg* holder);
 
-  // Loads fileName (a full path) into a new holder in place of the current
-  // one, shows it at full size, fits the window to it and names it in the
-  // status bar. A file that fails to load leaves the view, the status text and
-  // the window as they were; nothing is reported. What Open does once a file
-  // is chosen, and what a file named at start or dropped on the window gets.
+  // Loads fileName (a full path) into a new holder, which replaces
+  // currentImage once its picture is shown at full size; fits the window to it
+  // and names it in the status bar. A file that fails to load leaves the view,
+  // the holder and the window as they were, and the status bar says
+  // "「NAME」を開けませんでした（REASON）" until the next drag, key or Open. What
+  // Open does once a file is chosen, and what a file named at start or
+  // dropped on the window gets.
   void OpenPicture(const std::string& fileName);
 
   // Of files dragged onto the window, the first that the holder reads by its
@@ -81,8 +84,8 @@ class TmainForm : public TForm {
   // Where a drag started (Left, Top) and where it is now (Right, Bottom), in
   // picture pixels; may be reversed.
   TRect selection{};
-  // The picture last opened; null until the first confirmed Open, replaced by
-  // every confirmed one (also when its load fails).
+  // The picture shown, from which Cut and To clipboard copy; null until the
+  // first successful Open, replaced by every successful one.
   std::unique_ptr<Cimg> currentImage;
 
   // Inverts the outline of rect (through its columns Left and Right and rows
@@ -96,6 +99,8 @@ class TmainForm : public TForm {
   void PrepareOutlinePen();
   // The holder has a picture to cut from.
   bool HasPicture() const;
+  // Shows why opening fileName failed in the status bar; never raises.
+  void ShowOpenFailure(const std::string& fileName, const std::exception_ptr& failure) noexcept;
 };
 
 // The main window, made first at start-up; null before and after.

@@ -10,7 +10,10 @@
 #include "jpeg/ExifOrientation.h"
 #include "jpeg/JpegImage.h"
 #include "platform/Windows.h"
+#include "runtime/Exceptions.h"
 #include "runtime/FileName.h"
+#include "runtime/Format.h"
+#include "runtime/Strings.h"
 
 namespace {
 
@@ -95,6 +98,12 @@ bool Cimg::Opens(const std::string& fileName) {
   }
 }
 
+void Cimg::RefuseExtension(const std::string& fileName) {
+  std::string extension = ExtractFileExt(fileName);
+  if (!extension.empty()) extension.erase(0, 1);
+  failure_ = std::make_exception_ptr(EInvalidGraphic(Format(strings::UnknownExtension, extension)));
+}
+
 bool Cimg::Load(const std::string& fileName) {
   lastFailure_ = Failure{};
   const bool loaded = LoadFile(fileName);
@@ -104,9 +113,13 @@ bool Cimg::Load(const std::string& fileName) {
 
 bool Cimg::LoadFile(const std::string& fileName) {
   bool result = false;
+  failure_ = nullptr;
   try {
     const TGraphicClass graphicClass = ClassOf(fileName);
-    if (graphicClass == nullptr) return false;
+    if (graphicClass == nullptr) {
+      RefuseExtension(fileName);
+      return false;
+    }
     // The old picture goes before the new one is read: a failed load leaves
     // an empty bitmap, not the previous picture.
     bitmap.reset();
@@ -133,6 +146,7 @@ bool Cimg::LoadFile(const std::string& fileName) {
     result = true;
   } catch (...) {
     RecordFailure();
+    failure_ = std::current_exception();
     result = false;
   }
   return Finish(result);
@@ -141,6 +155,7 @@ bool Cimg::LoadFile(const std::string& fileName) {
 bool Cimg::SetGraphic(TGraphic* graphic) {
   lastFailure_ = Failure{};
   bool result = false;
+  failure_ = nullptr;
   try {
     bitmap.reset();
     bitmap = std::make_unique<TBitmap>();
@@ -150,6 +165,7 @@ bool Cimg::SetGraphic(TGraphic* graphic) {
     }
   } catch (...) {
     RecordFailure();
+    failure_ = std::current_exception();
     result = false;
   }
   return Finish(result);
@@ -160,8 +176,10 @@ bool Cimg::Finish(bool result) {
     if (bitmap == nullptr || bitmap->IsEmpty()) return false;
     bitmap->SetBitDepth(bd24Bit);
   } catch (...) {
-    // A picture that cannot be made 24 bits is no usable picture.
+    // A picture that cannot be made 24 bits is no usable picture; a failure
+    // of the load itself, if any, is the one that counts.
     RecordFailure();
+    if (!failure_) failure_ = std::current_exception();
     return false;
   }
   ReleaseBuffer();
@@ -170,6 +188,7 @@ bool Cimg::Finish(bool result) {
 
 bool Cimg::Save(const std::string& fileName) {
   lastFailure_ = Failure{};
+  failure_ = nullptr;
   const bool saved = SaveFile(fileName);
   if (!saved) Report("save", fileName);
   return saved;
@@ -179,7 +198,10 @@ bool Cimg::SaveFile(const std::string& fileName) {
   try {
     if (bitmap == nullptr || bitmap->IsEmpty()) return false;
     const TGraphicClass graphicClass = ClassOf(fileName);
-    if (graphicClass == nullptr) return false;
+    if (graphicClass == nullptr) {
+      RefuseExtension(fileName);
+      return false;
+    }
     if (IsBitmap(graphicClass)) {
       bitmap->SaveFile(fileName);
     } else {
@@ -191,6 +213,7 @@ bool Cimg::SaveFile(const std::string& fileName) {
     return true;
   } catch (...) {
     RecordFailure();
+    failure_ = std::current_exception();
   }
   return false;
 }

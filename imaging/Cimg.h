@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,11 @@ class Cimg {
     TFailureReason Reason;
   };
   const Failure& LastFailure() const noexcept { return lastFailure_; }
+  // Why the last Load, SetGraphic or Save returned false: the failure as it
+  // was raised, or for a name the holder does not handle an EInvalidGraphic
+  // naming the extension. Null after a success, and when the only fault was
+  // an empty picture.
+  const std::exception_ptr& FailureRaised() const noexcept { return failure_; }
 
   // Reserved: nothing allocates it; released by the destructor and by every
   // successful Load and SetGraphic.
@@ -83,4 +89,9 @@ class Cimg {
   void Report(const char* operation, const std::string& fileName) const;
 
   Failure lastFailure_;
+
+  // Notes that fileName's extension is not one the holder handles.
+  void RefuseExtension(const std::string& fileName);
+
+  std::exception_ptr failure_;
 };

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "runtime/Exceptions.h"
+#include "runtime/FileName.h"
 #include "runtime/Format.h"
 #include "runtime/OSError.h"
 #include "runtime/Strings.h"
@@ -21,12 +22,24 @@ std::string FollowLink(const std::string& fileName) {
   // A dangling link is replaced by the new file, like any other name.
   return real ? std::string(real.get()) : fileName;
 }
+
+// A folder that grants writing to nobody is read-only for everybody: the
+// superuser, whom the system lets write anywhere, is not let in either.
+bool ReadOnlyFolder(const std::string& fileName) {
+  const std::string folder = ExtractFilePath(fileName);
+  struct stat info {};
+  return ::stat(folder.empty() ? "." : folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+         (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
 }  // namespace
 
 TReplacementFile::TReplacementFile(const std::string& fileName) : target_(FollowLink(fileName)) {
   struct stat info {};
   if (::stat(target_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
     throw EFileCreateError(Format(strings::FileCreateError, fileName, SystemErrorMessage(EISDIR)));
+  }
+  if (ReadOnlyFolder(target_)) {
+    throw EFileCreateError(Format(strings::FileCreateError, fileName, SystemErrorMessage(EACCES)));
   }
   file_ = TFileStream::CreateUniqueBeside(target_);
   temporary_ = file_->FileName();

@@ -12,7 +12,8 @@ class [[nodiscard]] TReplacementFile {
  public:
   // Creates the new file in fileName's folder. A symbolic link as fileName is
   // followed: the file it names is replaced. Raises EFileCreateError when the
-  // folder cannot take a new file or fileName is a folder.
+  // folder cannot take a new file (also when it grants writing to nobody,
+  // whoever asks) or fileName is a folder.
   explicit TReplacementFile(const std::string& fileName);
   // Removes the new file unless Commit succeeded.
   ~TReplacementFile();

@@ -55,6 +55,14 @@ inline constexpr const char* ToolMenuCaption = "ツール(&T)";
 inline constexpr const char* CutMenuCaption = "切り取り(&K)";
 inline constexpr const char* ClipboardMenuCaption = "クリップボードへ(&C)";
 inline constexpr const char* SelectionStatus = "(%d,%d) - (%d,%d) = (%d, %d)";
+// A failed Open in the status bar, a failed Save in a message box: the file's
+// name and the reason.
+inline constexpr const char* OpenFailedStatus = "「%s」を開けませんでした（%s）";
+inline constexpr const char* SaveFailedMessage = "「%s」に保存できませんでした（%s）";
+inline constexpr const char* SaveNameHint = "JPEG (.jpg, .jpeg) か BMP (.bmp) の名前を付けてください";
+// Reasons that name the trouble rather than the failure's own message.
+inline constexpr const char* PictureTooLarge = "画像が大きすぎます";
+inline constexpr const char* NotEnoughMemory = "メモリが足りません";
 
 // --- File dialogs ------------------------------------------------------------
 inline constexpr const char* PictureFilter = "画像ファイル(*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp";

@@ -2,7 +2,10 @@
 // holder's picture, never from the view with its outline.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <iterator>
 
 #include "framework/Screen.h"
 #include "tests/app/AppSupport.h"
@@ -86,6 +89,7 @@ TEST(Save, WritesTheFormatTheNameAsksForAndNothingElse) {
   Scene s;
   s.Drag(10, 20, 110, 70);
   mainForm->toolMenuCutClick(nullptr);
+  BoxCatcher catcher;
 
   s.Save(s.dir / "name.bmp");
   TBitmap bmp;
@@ -99,22 +103,58 @@ TEST(Save, WritesTheFormatTheNameAsksForAndNothingElse) {
   EXPECT_EQ(jpeg.Width(), 100);
   EXPECT_EQ(jpeg.Height(), 50);
 
-  s.Save(s.dir / "name.png");
-  EXPECT_FALSE(std::filesystem::exists(s.dir / "name.png"));
   // A typed name without extension gets the dialog's ".jpg".
   s.Save(s.dir / "plain");
   EXPECT_TRUE(std::filesystem::exists(s.dir / "plain.jpg"));
+  EXPECT_TRUE(catcher.boxes.empty());
   EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
-TEST(Save, AnEmptyPieceWritesNothing) {
+TEST(Save, AFailureSaysSoInABoxAndWritesNothing) {
+  Scene s;
+  s.Drag(10, 20, 110, 70);
+  mainForm->toolMenuCutClick(nullptr);
+  const std::string locked = s.dir / "locked";
+  std::filesystem::create_directories(locked);
+  apptest::WritePatternBmp(locked + "/old.bmp", 3, 2);
+  ::chmod(locked.c_str(), 0555);
+  BoxCatcher catcher;
+  const struct {
+    std::string name;
+    std::string text;  // the whole text, or its start
+  } rows[] = {
+      {s.dir / "name.png", "JPEG (.jpg, .jpeg) か BMP (.bmp) の名前を付けてください"},
+      {locked + "/new.jpg", "「new.jpg」に保存できませんでした（ファイル " + locked + "/new.jpg を作成できません: "},
+      {locked + "/old.bmp", "「old.bmp」に保存できませんでした（ファイル " + locked + "/old.bmp を作成できません: "},
+  };
+  for (const auto& row : rows) {
+    catcher.boxes.clear();
+    s.Save(row.name);
+    ASSERT_EQ(catcher.boxes.size(), 1u) << row.name;
+    EXPECT_EQ(catcher.boxes[0].text.rfind(row.text, 0), 0u) << catcher.boxes[0].text;
+    EXPECT_EQ(catcher.boxes[0].caption, "切り取り結果");
+    EXPECT_EQ(catcher.boxes[0].flags, framework::MB_OK | framework::MB_ICONERROR);
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+  }
+  ::chmod(locked.c_str(), 0755);
+  EXPECT_FALSE(std::filesystem::exists(s.dir / "name.png"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(locked), std::filesystem::directory_iterator()), 1);
+  TBitmap old;
+  old.LoadFile(locked + "/old.bmp");
+  EXPECT_EQ(old.Width(), 3);
+}
+
+TEST(Save, AnEmptyPieceWritesNothingAndSaysSo) {
   Scene s;
   s.Drag(30, 20, 30, 70);
   mainForm->toolMenuCutClick(nullptr);
   ASSERT_NE(dispForm->pieceView, nullptr);
   EXPECT_EQ(dispForm->pieceView->Width(), 0);
+  BoxCatcher catcher;
   s.Save(s.dir / "empty.bmp");
   EXPECT_FALSE(std::filesystem::exists(s.dir / "empty.bmp"));
+  ASSERT_EQ(catcher.boxes.size(), 1u);
+  EXPECT_EQ(catcher.boxes[0].text, "「empty.bmp」に保存できませんでした（ビットマップイメージが不正です）");
 }
 
 TEST(ToClipboard, RightAfterOpeningCopiesTheWholePictureAndSelectsIt) {

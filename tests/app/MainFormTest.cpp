@@ -61,7 +61,7 @@ TEST(Open, ShowsThePictureAtFullSizeAndFitsTheWindowToIt) {
   EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
-TEST(Open, AFailedLoadKeepsWhatIsShownAndACancelledOneKeepsEverything) {
+TEST(Open, AFailedLoadKeepsThePictureAndSaysWhyACancelledOneKeepsEverything) {
   Opened s;
   const TRect size = Rect(0, 0, mainForm->ClientWidth(), mainForm->ClientHeight());
   Cimg* first = mainForm->currentImage.get();
@@ -70,21 +70,44 @@ TEST(Open, AFailedLoadKeepsWhatIsShownAndACancelledOneKeepsEverything) {
   EXPECT_EQ(mainForm->currentImage.get(), first);
   EXPECT_EQ(s.Status(), "photo.bmp");
 
-  for (const std::string name : {"x.jpeg", "text.jpg", "empty.bmp"}) {
-    std::ofstream(s.dir / name) << (name == "empty.bmp" ? "" : "not a picture");
-    OpenThroughDialog(s.dir / name);
-    EXPECT_NE(mainForm->currentImage, nullptr) << name;
-    EXPECT_EQ(s.Status(), "photo.bmp") << name;
-    EXPECT_EQ(Rect(0, 0, mainForm->ClientWidth(), mainForm->ClientHeight()), size) << name;
-    EXPECT_EQ(s.View().Width(), 200) << name;
-    EXPECT_TRUE(s.Clean(3, 4)) << name;
-    EXPECT_EQ(Screen->Cursor(), crDefault) << name;
+  const struct {
+    const char* name;
+    const char* content;
+    const char* status;
+  } rows[] = {
+      {"x.png", "not a picture", "「x.png」を開けませんでした（拡張子 .png の画像形式は処理できません）"},
+      {"text.jpg", "not a picture", "「text.jpg」を開けませんでした（JPEG エラー #53）"},
+      {"empty.bmp", "", "「empty.bmp」を開けませんでした（ビットマップイメージが不正です）"},
+  };
+  for (const auto& row : rows) {
+    std::ofstream(s.dir / row.name) << row.content;
+    OpenThroughDialog(s.dir / row.name);
+    EXPECT_EQ(mainForm->currentImage.get(), first) << row.name;
+    EXPECT_EQ(s.Status(), row.status);
+    EXPECT_EQ(Rect(0, 0, mainForm->ClientWidth(), mainForm->ClientHeight()), size) << row.name;
+    EXPECT_EQ(s.View().Width(), 200) << row.name;
+    EXPECT_TRUE(s.Clean(3, 4)) << row.name;
+    EXPECT_EQ(Screen->Cursor(), crDefault) << row.name;
   }
-  // Cut and To clipboard on the failed holder do nothing.
+  // Cut works on the picture shown; the next key puts the selection back in
+  // the status bar.
+  s.Drag(10, 20, 50, 40);
+  apptest::OpenThroughDialog(s.dir / "x.png");
   mainForm->toolMenuCutClick(nullptr);
-  EXPECT_FALSE(dispForm->Visible());
-  mainForm->toolMenuClipbdClick(nullptr);
-  EXPECT_EQ(mainForm->selection, TRect{});
+  ASSERT_NE(dispForm->pieceView, nullptr);
+  EXPECT_EQ(Pixel(dispForm->pieceView->Picture().AsBitmap(), 0, 0), PatternColor(10, 20));
+  s.Key(VK_OEM_PERIOD);
+  EXPECT_EQ(s.Status(), "(10,20) - (50,40) = (40, 20)");
+}
+
+TEST(Open, AFailureBeforeAnyPictureLeavesNoHolder) {
+  apptest::Windows w;
+  apptest::TempDir dir;
+  std::ofstream(dir / "text.bmp") << "not a picture";
+  OpenThroughDialog(dir / "text.bmp");
+  EXPECT_EQ(mainForm->currentImage, nullptr);
+  PressKey(*mainForm->Image, VK_LEFT, {});
+  EXPECT_EQ(mainForm->SB->SimpleText().rfind("「text.bmp」を開けませんでした（", 0), 0u);
 }
 
 TEST(Selection, ADragDrawsTheOutlineThroughItsEdgesAndNamesItInTheStatusBar) {

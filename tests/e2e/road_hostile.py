@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Hostile use: broken files through the open dialog, drags far off the window."""
+"""Hostile use: broken files through the open dialog, saves that cannot be made,
+drags far off the window."""
 
 import os
 import sys
@@ -41,6 +42,19 @@ def road(s):
         want = (picture_size[0], picture_size[1] + STATUS_BAR_HEIGHT + s.menu_bar)
         return wait_for(f"the main window to measure {want[0]} x {want[1]}",
                         lambda: main_window().size == want and main_window(), 10)
+
+    def clipboard(size):
+        def probe():
+            data = s.clipboard_png()
+            return data and (got := P.load(data)).size == size and got
+        return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, 10)
+
+    def complaint(cut):
+        """The message box a failed save raises, titled as the cut-result window."""
+        def probe():
+            found = s.xdotool("search", "--onlyvisible", "--name", f"^{CUT_CAPTION}$", ok=False).split()
+            return [wid for wid in found if wid != cut.id]
+        return wait_for("a message box titled as the cut-result window", probe, 10)[0]
 
     def cut_beyond(start, end):
         """Cuts a selection that reaches off the picture: the piece keeps the
@@ -109,13 +123,27 @@ def road(s):
             check(main_window().size == shown.size, f"the main window measures {main_window().size}")
             s.expect_shown("the main window's view", main_window, picture, P.check_exact)
 
-    with s.step("cut and to clipboard after a failed open: the program stays"):
-        s.menu(main_window(), "t", "k")
+    with s.step("after a failed open, to clipboard and cut give the picture shown"):
         s.menu(main_window(), "t", "c")
-        s.settle(main_window())
-        cut = s.find(caption=CUT_CAPTION)
-        if cut is not None:
-            s.menu(cut, "f", "c")
+        P.check_exact("the clipboard", clipboard(BMP_SIZE), picture)
+        s.menu(main_window(), "t", "k")
+        cut = wait_for("the cut-result window", lambda: s.find(caption=CUT_CAPTION), 10)
+        s.expect_shown("the cut-result window", lambda: cut, picture, P.check_exact)
+
+    locked = s.path("locked")
+    os.makedirs(locked)
+    os.chmod(locked, 0o555)
+    for target in (os.path.join(locked, "piece.bmp"), s.path("piece.png")):
+        with s.step(f"save as {target}: a message box, nothing written"):
+            s.file_dialog(cut, "f", "s", target)
+            box = complaint(cut)
+            s.xdotool("windowfocus", "--sync", box)
+            s.key("Return")
+            wait_for("the message box to close", lambda: s.find(wid=box) is None, 5)
+            check(not os.path.exists(target), f"{target} was written")
+    os.chmod(locked, 0o755)
+    check(not os.listdir(locked), f"the read-only folder holds {os.listdir(locked)}")
+    s.menu(cut, "f", "c")
 
     with s.step("a JPEG cut inside its scan still opens at its full size"):
         s.file_dialog(main_window(), "f", "o", cut_in_scan)
@@ -159,6 +187,11 @@ def road(s):
     with s.step("close: exit code 0"):
         code = s.close_program(main_window())
         check(code == 0, f"exit code {code}")
+
+    with s.step("the dialogs kept nothing in the home folder"):
+        kept = [os.path.join(folder, name) for folder, _, names in os.walk(s.path("home"))
+                for name in names if name == "QtProject.conf"]
+        check(not kept, f"Qt's settings were written: {kept}")
 
 
 if __name__ == "__main__":

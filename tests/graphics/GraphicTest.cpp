@@ -218,6 +218,11 @@ TEST_F(GraphicFiles, SaveFileFailuresToCreate) {
   EXPECT_THROW(TTextGraphic("x").SaveFile(PathOf("missing/folder/a.bin")), EFileCreateError);
   EXPECT_THROW(TTextGraphic("x").SaveFile(dir_.string()), EFileCreateError);  // a folder
   EXPECT_TRUE(std::filesystem::is_directory(dir_));
+  // A read-only folder stays empty, whoever runs the test.
+  ::chmod(dir_.c_str(), 0555);
+  EXPECT_THROW(TTextGraphic("x").SaveFile(PathOf("a.bin")), EFileCreateError);
+  ::chmod(dir_.c_str(), 0755);
+  EXPECT_EQ(EntriesInFolder(), 0u);
 }
 
 TEST_F(GraphicFiles, LoadFileReadsAndPropagatesFailures) {

@@ -1,0 +1,35 @@
+#include "app/FailureText.h"
+
+#include <new>
+
+#include "runtime/Exceptions.h"
+#include "runtime/FileName.h"
+#include "runtime/Format.h"
+#include "runtime/Strings.h"
+
+namespace app {
+
+std::string ReasonText(const std::exception_ptr& failure) {
+  if (!failure) return strings::InvalidBitmap;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::bad_alloc&) {
+    return strings::NotEnoughMemory;
+  } catch (const Exception& error) {
+    if (!error.Message().empty()) return error.Message();
+  } catch (const std::exception& error) {
+    if (*error.what() != '\0') return error.what();
+  } catch (...) {
+  }
+  return strings::InvalidBitmap;
+}
+
+std::string OpenFailedText(const std::string& fileName, const std::exception_ptr& failure) {
+  return Format(strings::OpenFailedStatus, ExtractFileName(fileName), ReasonText(failure));
+}
+
+std::string SaveFailedText(const std::string& fileName, const std::exception_ptr& failure) {
+  return Format(strings::SaveFailedMessage, ExtractFileName(fileName), ReasonText(failure));
+}
+
+}  // namespace app
