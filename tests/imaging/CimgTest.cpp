@@ -12,6 +12,7 @@
 #include "jpeg/ExifOrientation.h"
 #include "jpeg/Jpeg.h"
 #include "jpeg/JpegImage.h"
+#include "runtime/Exceptions.h"
 #include "tests/graphics/BmpTestFiles.h"
 #include "tests/jpeg/ExifTestSupport.h"
 #include "tests/jpeg/JpegTestSupport.h"
@@ -126,6 +127,18 @@ TEST_F(CimgTest, OtherNamesAreRefusedWithoutOpeningTheFile) {
     EXPECT_EQ(loaded.bitmap.get(), picture) << name;
   }
   EXPECT_EQ(bmptest::Pixels(*loaded.bitmap), bmptest::ColorRows(kWidth, kHeight));
+  // The refusal names the extension, as the picture registry words it.
+  EXPECT_FALSE(loaded.Save(dir / "out.png"));
+  ASSERT_NE(loaded.Failure(), nullptr);
+  std::string refusal;
+  try {
+    std::rethrow_exception(loaded.Failure());
+  } catch (const EInvalidGraphic& error) {
+    refusal = error.Message();
+  } catch (...) {
+  }
+  EXPECT_EQ(refusal, "拡張子 .png の画像形式は処理できません");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
 }
 
 TEST_F(CimgTest, ANewExtensionIsOneRegistryRowAndOneMark) {
@@ -158,7 +171,9 @@ TEST_F(CimgTest, UnreadableFilesLeaveAnEmptyBitmap) {
   for (const char* name : {"missing.jpg", "missing.bmp", "x.jpg", "y.bmp"}) {
     Cimg holder;
     ASSERT_TRUE(holder.Load(dir / "good.bmp"));
+    EXPECT_EQ(holder.Failure(), nullptr) << name;
     EXPECT_FALSE(holder.Load(dir / name)) << name;
+    EXPECT_NE(holder.Failure(), nullptr) << name;  // what the reader raised
     ASSERT_NE(holder.bitmap, nullptr) << name;
     EXPECT_TRUE(holder.bitmap->IsEmpty()) << name;
     EXPECT_EQ(holder.Width(), 0) << name;
