@@ -122,6 +122,16 @@ struct KeyLog {
   int calls = 0;
   TVirtualKey key = 0;
   TShiftState shift;
+
+  // Records every key that reaches form's OnKeyDown; form previews keys.
+  void ListenTo(TCustomForm& form) {
+    form.OnKeyDown = [this](TObject*, TVirtualKey& k, TShiftState s) {
+      ++calls;
+      key = k;
+      shift = s;
+    };
+    form.SetKeyPreview(true);
+  }
 };
 
 TEST(Form, KeyPreviewHandsKeysOfItsControlsToTheFormFirst) {
@@ -151,12 +161,7 @@ TEST(Form, KeyPreviewHandsKeysOfItsControlsToTheFormFirst) {
 TEST(Form, EveryKeyReachesThePreviewingFormWithItsKeysCode) {
   Window w;
   KeyLog log;
-  w.form->OnKeyDown = [&](TObject*, TVirtualKey& key, TShiftState shift) {
-    ++log.calls;
-    log.key = key;
-    log.shift = shift;
-  };
-  w.form->SetKeyPreview(true);
+  log.ListenTo(*w.form);
   w.form->Show();
   struct Row {
     int qtKey;
@@ -196,12 +201,7 @@ TEST(Form, EveryKeyReachesThePreviewingFormWithItsKeysCode) {
 TEST(Form, KeysReachThePreviewingFormWhileTheMenuBarHoldsTheFocus) {
   Window w;
   KeyLog log;
-  w.form->OnKeyDown = [&](TObject*, TVirtualKey& key, TShiftState shift) {
-    ++log.calls;
-    log.key = key;
-    log.shift = shift;
-  };
-  w.form->SetKeyPreview(true);
+  log.ListenTo(*w.form);
   w.form->Show();
   framework::testing::PressKeyOnMenuBar(*w.form, VK_LEFT, ssShift);
   EXPECT_EQ(log.calls, 1);
