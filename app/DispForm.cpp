@@ -102,9 +102,9 @@ std::string TdispForm::SavePiece(const std::string& fileName) {
   try {
     Cimg piece;
     if (piece.SetGraphic(&pieceView->Picture().AsBitmap()) && piece.Save(fileName)) return {};
-    return app::SaveFailedText(fileName, piece.FailureRaised());
+    return app::SaveFailedText(fileName, app::ReasonText(piece.FailureRaised()));
   } catch (...) {
-    return app::SaveFailedText(fileName, std::current_exception());
+    return app::SaveFailedText(fileName, app::ReasonText(std::current_exception()));
   }
 }
 

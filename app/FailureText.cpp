@@ -24,12 +24,12 @@ std::string ReasonText(const std::exception_ptr& failure) {
   return strings::InvalidBitmap;
 }
 
-std::string OpenFailedText(const std::string& fileName, const std::exception_ptr& failure) {
-  return Format(strings::OpenFailedStatus, ExtractFileName(fileName), ReasonText(failure));
+std::string OpenFailedText(const std::string& fileName, const std::string& reason) {
+  return Format(strings::OpenFailedStatus, ExtractFileName(fileName), reason);
 }
 
-std::string SaveFailedText(const std::string& fileName, const std::exception_ptr& failure) {
-  return Format(strings::SaveFailedMessage, ExtractFileName(fileName), ReasonText(failure));
+std::string SaveFailedText(const std::string& fileName, const std::string& reason) {
+  return Format(strings::SaveFailedMessage, ExtractFileName(fileName), reason);
 }
 
 }  // namespace app

@@ -11,8 +11,8 @@ namespace app {
 // Null stands for a picture that turned out empty.
 std::string ReasonText(const std::exception_ptr& failure);
 // "「NAME」を開けませんでした（REASON）" with NAME the file's name without its folder.
-std::string OpenFailedText(const std::string& fileName, const std::exception_ptr& failure);
+std::string OpenFailedText(const std::string& fileName, const std::string& reason);
 // "「NAME」に保存できませんでした（REASON）" with NAME the file's name without its folder.
-std::string SaveFailedText(const std::string& fileName, const std::exception_ptr& failure);
+std::string SaveFailedText(const std::string& fileName, const std::string& reason);
 
 }  // namespace app

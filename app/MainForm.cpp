@@ -168,7 +168,7 @@ void TmainForm::OpenPicture(const std::string& fileName) {
 
 void TmainForm::ShowOpenFailure(const std::string& fileName, const std::exception_ptr& failure) noexcept {
   try {
-    SB->SetSimpleText(app::OpenFailedText(fileName, failure));
+    SB->SetSimpleText(app::OpenFailedText(fileName, app::ReasonText(failure)));
   } catch (...) {
     // No room even for the text: the status bar keeps what it showed.
   }

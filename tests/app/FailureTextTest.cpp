@@ -20,10 +20,9 @@ TEST(FailureText, NamesTheTroubleOrGivesTheFailuresMessage) {
       {std::make_exception_ptr(Exception("")), "ビットマップイメージが不正です"},
   };
   for (const auto& row : rows) EXPECT_EQ(app::ReasonText(row.failure), row.reason);
-  const auto failure = std::make_exception_ptr(EInvalidGraphic("画像フォーマットが不正です"));
-  EXPECT_EQ(app::OpenFailedText("/pics/a.b/photo.JPG", failure),
+  EXPECT_EQ(app::OpenFailedText("/pics/a.b/photo.JPG", "画像フォーマットが不正です"),
             "「photo.JPG」を開けませんでした（画像フォーマットが不正です）");
-  EXPECT_EQ(app::SaveFailedText("/out/piece.bmp", failure),
+  EXPECT_EQ(app::SaveFailedText("/out/piece.bmp", "画像フォーマットが不正です"),
             "「piece.bmp」に保存できませんでした（画像フォーマットが不正です）");
 }
 
