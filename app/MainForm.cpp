@@ -156,6 +156,7 @@ void TmainForm::OpenPicture(const std::string& fileName) {
     // The new picture carries no outline, whatever the steps below do.
     shown = true;
     outlineShown = false;
+    TOpenPictureDialog::NotePictureFile(fileName);
     FitToPicture(currentImage.get());
     SB->SetSimpleText(ExtractFileName(fileName));
     currentImage->Make24Bit();

@@ -75,6 +75,13 @@ void DecodeToCover(TPicture& picture, const TImage& image, std::int32_t width, s
   jpeg::MakeUpright(picture);
 }
 
+// The folder of the last picture opened or saved: shared by the open and the
+// save dialog, and kept for this run only.
+std::string& LastPictureFolder() {
+  static std::string folder;
+  return folder;
+}
+
 void LoadPreviewGlyph(TSpeedButton& button) {
   TMemoryStream stream;
   stream.WriteBuffer(resources::kPreviewGlyph, resources::kPreviewGlyphSize);
@@ -146,12 +153,14 @@ TOpenPictureDialog::~TOpenPictureDialog() {
 
 bool TOpenPictureDialog::Run() { return RunPictureDialog(false); }
 
+void TOpenPictureDialog::NotePictureFile(const std::string& fileName) {
+  LastPictureFolder() = ExtractFilePath(fileName);
+}
+
 bool TOpenPictureDialog::RunPictureDialog(bool saving) {
-  // Shared by the open and the save dialog, and kept for this run only.
-  static std::string lastFolder;
-  if (!lastFolder.empty()) SetInitialDir(lastFolder);
+  if (!LastPictureFolder().empty()) SetInitialDir(LastPictureFolder());
   const bool confirmed = RunFileDialog(saving, true);
-  if (confirmed) lastFolder = ExtractFilePath(FileName());
+  if (confirmed) NotePictureFile(FileName());
   return confirmed;
 }
 

@@ -40,6 +40,11 @@ class TOpenPictureDialog : public TOpenDialog {
   // picture dialog during this run, if any.
   bool Run() override;
 
+  // Every picture dialog starts, from now on in this run, in the folder of
+  // fileName: a picture just opened or saved. The dialogs note the names
+  // confirmed in them themselves.
+  static void NotePictureFile(const std::string& fileName);
+
   // Shows the selected picture in a modal "プレビュー" window, at most three
   // quarters of the monitor in each direction; Escape closes it. The window
   // is destroyed when it closes, also when showing it fails.
@@ -64,7 +69,7 @@ class TOpenPictureDialog : public TOpenDialog {
   // dialog's closing step.
   void DialogClosing() override;
   // Runs the open or save dialog with the pane, starting in the folder of
-  // the last picture confirmed, and remembers the one confirmed now.
+  // the last picture noted, and notes the one confirmed now.
   bool RunPictureDialog(bool saving);
 
  private:

@@ -129,10 +129,10 @@ TEST_F(CimgTest, OtherNamesAreRefusedWithoutOpeningTheFile) {
   EXPECT_EQ(bmptest::Pixels(*loaded.bitmap), bmptest::ColorRows(kWidth, kHeight));
   // The refusal names the extension, as the picture registry words it.
   EXPECT_FALSE(loaded.Save(dir / "out.png"));
-  ASSERT_NE(loaded.Failure(), nullptr);
+  ASSERT_NE(loaded.FailureRaised(), nullptr);
   std::string refusal;
   try {
-    std::rethrow_exception(loaded.Failure());
+    std::rethrow_exception(loaded.FailureRaised());
   } catch (const EInvalidGraphic& error) {
     refusal = error.Message();
   } catch (...) {
@@ -171,9 +171,9 @@ TEST_F(CimgTest, UnreadableFilesLeaveAnEmptyBitmap) {
   for (const char* name : {"missing.jpg", "missing.bmp", "x.jpg", "y.bmp"}) {
     Cimg holder;
     ASSERT_TRUE(holder.Load(dir / "good.bmp"));
-    EXPECT_EQ(holder.Failure(), nullptr) << name;
+    EXPECT_EQ(holder.FailureRaised(), nullptr) << name;
     EXPECT_FALSE(holder.Load(dir / name)) << name;
-    EXPECT_NE(holder.Failure(), nullptr) << name;  // what the reader raised
+    EXPECT_NE(holder.FailureRaised(), nullptr) << name;  // what the reader raised
     ASSERT_NE(holder.bitmap, nullptr) << name;
     EXPECT_TRUE(holder.bitmap->IsEmpty()) << name;
     EXPECT_EQ(holder.Width(), 0) << name;

@@ -344,8 +344,13 @@ TEST_F(PictureDialogTest, EachPictureDialogStartsInTheFolderOfTheLastPictureConf
   ASSERT_TRUE(save.Run());
   std::string opensFrom;
   RunWith(dialog_, [&] { opensFrom = ft::FileDialogDirectory(); });
+  // A picture opened another way (dropped, named at start) counts too.
+  TOpenPictureDialog::NotePictureFile(Path("dropped.jpg"));
+  std::string thenFrom;
+  RunWith(dialog_, [&] { thenFrom = ft::FileDialogDirectory(); });
   EXPECT_EQ(savesFrom, folder_.string());
   EXPECT_EQ(opensFrom, (folder_ / "sub").string());
+  EXPECT_EQ(thenFrom, folder_.string());
 }
 
 TEST_F(PictureDialogTest, TheOldStyleDialogHasNoPane) {
