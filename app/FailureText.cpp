@@ -16,6 +16,11 @@ std::string ReasonText(const std::exception_ptr& failure) {
   } catch (const std::bad_alloc&) {
     return strings::NotEnoughMemory;
   } catch (const Exception& error) {
+    switch (error.Reason().Kind) {
+      case TFailureKind::TooLargeForBytes: return strings::PictureTooLarge;
+      case TFailureKind::OverAvailableMemory: return strings::NotEnoughMemory;
+      case TFailureKind::Other: break;
+    }
     if (!error.Message().empty()) return error.Message();
   } catch (const std::exception& error) {
     if (*error.what() != '\0') return error.what();

@@ -16,6 +16,12 @@ TEST(FailureText, NamesTheTroubleOrGivesTheFailuresMessage) {
   } rows[] = {
       {std::make_exception_ptr(EJPEG("JPEG エラー #53")), "JPEG エラー #53"},
       {std::make_exception_ptr(std::bad_alloc()), "メモリが足りません"},
+      {std::make_exception_ptr(WithReason(EInvalidGraphic("ビットマップイメージが不正です"),
+                                          TFailureKind::TooLargeForBytes, "declares 26754 x 26754")),
+       "画像が大きすぎます"},
+      {std::make_exception_ptr(WithReason(EOutOfResources("システム リソースが足りません"),
+                                          TFailureKind::OverAvailableMemory, "needs 2.1 GB")),
+       "メモリが足りません"},
       {nullptr, "ビットマップイメージが不正です"},  // a picture that turned out empty
       {std::make_exception_ptr(Exception("")), "ビットマップイメージが不正です"},
   };
