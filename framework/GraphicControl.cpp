@@ -40,7 +40,18 @@ class GraphicWidget final : public QWidget {
   void paintEvent(QPaintEvent* event) override {
     if (control == nullptr) return;
     PaintScope scope;
-    GuardedPaint(*control, [&] { GraphicControlImpl::Paint(*control, *this, event->rect()); });
+    // A few separate strips (a selection frame's sides) are painted one by
+    // one rather than as the rectangle around them.
+    constexpr int kSeparateRects = 8;
+    const QRegion& region = event->region();
+    if (region.rectCount() > kSeparateRects) {
+      GuardedPaint(*control, [&] { GraphicControlImpl::Paint(*control, *this, event->rect()); });
+      return;
+    }
+    for (const QRect& rect : region) {
+      if (control == nullptr) return;
+      GuardedPaint(*control, [&] { GraphicControlImpl::Paint(*control, *this, rect); });
+    }
   }
 };
 
@@ -130,6 +141,14 @@ void GraphicControlImpl::Paint(TGraphicControl& control, QWidget& widget, const 
   SetWindowOrgEx(surface.Dc(), device.Left, device.Top, nullptr);
   {
     CanvasOnSurface attached(*control.canvas_, surface.Dc());
+    const TGraphicControl::TPaintPixels own{static_cast<std::uint32_t*>(surface.Bits()), width, device};
+    struct Exposed {
+      explicit Exposed(TGraphicControl& c, const TGraphicControl::TPaintPixels* p) : control(c) {
+        control.paintPixels_ = p;
+      }
+      ~Exposed() { control.paintPixels_ = nullptr; }
+      TGraphicControl& control;
+    } exposed(control, &own);
     control.PaintView();
   }
   GdiFlush();

@@ -6,6 +6,7 @@
 // so a picture drawn on the canvas at 1:1 shows one of its pixels on each.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "framework/Control.h"
@@ -33,16 +34,28 @@ class TGraphicControl : public TControl {
   // Device pixels per logical pixel on the screen the control shows on.
   framework::PixelMapping Pixels() const override;
 
+  // The paint surface's own pixels, for a control that writes them itself:
+  // rows of 32-bit 0x00RRGGBB values, top-down, Stride values apart; the
+  // first is the device pixel (Area.Left, Area.Top) of the client area.
+  struct TPaintPixels {
+    std::uint32_t* Bits = nullptr;
+    int Stride = 0;
+    TRect Area{};
+  };
+
  protected:
   explicit TGraphicControl(TComponent* owner);
 
   // Draws the control on Canvas. The base draws nothing. A failure is reported
   // by the application once the paint is over.
   virtual void PaintView();
+  // The surface PaintView draws on; null outside a paint.
+  const TPaintPixels* PaintPixels() const { return paintPixels_; }
 
  private:
   friend class framework::detail::GraphicControlImpl;
 
   std::unique_ptr<TCanvas> canvas_;
   bool opaque_ = false;
+  const TPaintPixels* paintPixels_ = nullptr;
 };

@@ -571,6 +571,14 @@ void TBitmap::SetKeyColor(TColor value) {
   NotifyChanged(this);
 }
 
+const std::uint8_t* TBitmap::ScanLineForReading(std::int32_t row) const {
+  const DIBSECTION& d = Image().DIB;
+  if (d.dsBm.bmBits == nullptr || row < 0 || row >= d.dsBm.bmHeight) return nullptr;
+  const std::int64_t stored = d.dsBmih.biHeight > 0 ? std::int64_t{d.dsBmih.biHeight} - row - 1 : row;
+  const std::int64_t stride = ((std::int64_t{d.dsBmih.biWidth} * d.dsBmih.biBitCount + 31) / 32) * 4;
+  return static_cast<const std::uint8_t*>(d.dsBm.bmBits) + stored * stride;
+}
+
 std::uint8_t* TBitmap::ScanLineAddress(std::int32_t row) {
   PrepareToModify();
   if (row >= 0 && row < Image().DIB.dsBm.bmHeight) {

@@ -224,6 +224,10 @@ class TBitmap : public TGraphic {
   // private first (a shared image is copied). Raises EInvalidGraphicOperation
   // when row is outside 0 .. Height - 1 or the bitmap has no pixels.
   std::uint8_t* ScanLineAddress(std::int32_t row);
+  // Address of pixel row `row` (0 = top) for reading only: the image is
+  // neither copied nor converted, so a shared picture stays shared. Null when
+  // the image has no section of its own yet or row is outside the bitmap.
+  const std::uint8_t* ScanLineForReading(std::int32_t row) const;
   // Releases the canvas's device context, if any.
   void ReleaseDeviceContext();
 

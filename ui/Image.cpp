@@ -1,8 +1,12 @@
 #include "ui/Image.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "graphics/Bitmap.h"
 #include "graphics/Icon.h"
 #include "graphics/Metafile.h"
+#include "platform/Windows.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Strings.h"
 
@@ -118,8 +122,11 @@ TRect TImage::TargetRect() const {
 }
 
 void TImage::HandlePictureChange(TObject*) {
+  // The reduced copies show the picture as it was.
+  reduced_.clear();
   if (AutoSize() && picture_->Width() > 0 && picture_->Height() > 0) {
-    SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
+    SetBounds(Left(), Top(), static_cast<int>(zoom_.Extent(picture_->Width())),
+              static_cast<int>(zoom_.Extent(picture_->Height())));
   }
   if (TGraphic* graphic = picture_->Graphic()) {
     if (!graphic->InheritsFrom(TMetafile::ClassInfo()) && !graphic->InheritsFrom(TIcon::ClassInfo())) {
@@ -176,16 +183,180 @@ bool TImage::ApplyPaletteChange() {
 
 bool TImage::ProposeAutoSize(int& width, int& height) {
   const TAlign align = Align();
-  if (align == alNone || align == alLeft || align == alRight) width = picture_->Width();
-  if (align == alNone || align == alTop || align == alBottom) height = picture_->Height();
+  if (align == alNone || align == alLeft || align == alRight) width = static_cast<int>(zoom_.Extent(picture_->Width()));
+  if (align == alNone || align == alTop || align == alBottom) {
+    height = static_cast<int>(zoom_.Extent(picture_->Height()));
+  }
   return true;
 }
 
 void TImage::PaintView() {
   FlagRestore painting(drawing_, true);
   if (TGraphic* graphic = picture_->Graphic()) {
-    TGraphicControl::Canvas().DrawGraphicStretched(TargetRect(), graphic);
+    if (zoom_.IsActual() || !PaintZoomed()) TGraphicControl::Canvas().DrawGraphicStretched(TargetRect(), graphic);
   }
+  if (frame_) InvertFrame();
+}
+
+void TImage::SetZoom(TZoom value) {
+  if (value == zoom_) return;
+  zoom_ = value;
+  if (AutoSize() && picture_->Width() > 0 && picture_->Height() > 0) {
+    SetBounds(Left(), Top(), static_cast<int>(zoom_.Extent(picture_->Width())),
+              static_cast<int>(zoom_.Extent(picture_->Height())));
+  }
+  Invalidate();
+}
+
+const TImage::Reduced* TImage::ReducedCopy(int level) {
+  auto* bitmap = dynamic_cast<TBitmap*>(picture_->Graphic());
+  if (bitmap == nullptr || level < 1) return nullptr;
+  while (static_cast<int>(reduced_.size()) < level) {
+    const Reduced* from = reduced_.empty() ? nullptr : &reduced_.back();
+    const std::int32_t fromWidth = from != nullptr ? from->Width : bitmap->Width();
+    const std::int32_t fromHeight = from != nullptr ? from->Height : bitmap->Height();
+    Reduced next;
+    next.Width = fromWidth / 2;
+    next.Height = fromHeight / 2;
+    if (next.Width == 0 || next.Height == 0) return nullptr;
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(next.Width);
+    next.Pixels.resize(rowBytes * static_cast<std::size_t>(next.Height));
+    const std::size_t fromRowBytes = 3 * static_cast<std::size_t>(fromWidth);
+    for (std::int32_t y = 0; y < next.Height; ++y) {
+      const std::uint8_t* a = from != nullptr ? from->Pixels.data() + (2 * std::size_t(y)) * fromRowBytes
+                                              : bitmap->ScanLineForReading(2 * y);
+      const std::uint8_t* b = from != nullptr ? a + fromRowBytes : bitmap->ScanLineForReading(2 * y + 1);
+      if (a == nullptr || b == nullptr) return nullptr;
+      std::uint8_t* out = next.Pixels.data() + std::size_t(y) * rowBytes;
+      // Each pixel is the mean of the 2 × 2 block it stands for.
+      for (std::size_t i = 0; i < rowBytes; ++i) {
+        const std::size_t x = (i / 3) * 6 + i % 3;
+        out[i] = static_cast<std::uint8_t>((a[x] + a[x + 3] + b[x] + b[x + 3] + 2) / 4);
+      }
+    }
+    reduced_.push_back(std::move(next));
+  }
+  return &reduced_[static_cast<std::size_t>(level) - 1];
+}
+
+bool TImage::PaintZoomed() {
+  auto* bitmap = dynamic_cast<TBitmap*>(picture_->Graphic());
+  const TPaintPixels* surface = PaintPixels();
+  if (bitmap == nullptr || surface == nullptr || bitmap->Image().DIB.dsBmih.biBitCount != 24 ||
+      bitmap->ScanLineForReading(0) == nullptr) {
+    return false;
+  }
+  // Reduced by 2^level, the copy shows no fewer pixels than the view needs.
+  int level = 0;
+  const Reduced* source = nullptr;
+  while ((zoom_.P() << (level + 1)) <= zoom_.Q()) {
+    const Reduced* smaller = ReducedCopy(level + 1);
+    if (smaller == nullptr) break;
+    source = smaller;
+    ++level;
+  }
+  const std::int32_t width = source != nullptr ? source->Width : bitmap->Width();
+  const std::int32_t height = source != nullptr ? source->Height : bitmap->Height();
+  const TRect& area = surface->Area;
+  const std::int32_t left = std::max<std::int32_t>(area.Left, 0);
+  const std::int32_t right = std::min<std::int32_t>(area.Right, Width());
+  const std::int32_t top = std::max<std::int32_t>(area.Top, 0);
+  const std::int32_t bottom = std::min<std::int32_t>(area.Bottom, Height());
+  if (left >= right || top >= bottom) return true;
+  // Nearest neighbour: device position d shows the pixel that holds picture
+  // pixel ⌊d / z⌋.
+  auto sourceOf = [&](std::int32_t d, std::int32_t count) {
+    const std::int64_t at = zoom_.ToPicture(d) >> level;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(at, 0, count - 1));
+  };
+  std::vector<std::size_t> columns(static_cast<std::size_t>(right - left));
+  for (std::int32_t x = left; x < right; ++x) columns[std::size_t(x - left)] = 3 * std::size_t(sourceOf(x, width));
+  std::int32_t previousRow = -1;
+  std::uint32_t* previousOut = nullptr;
+  for (std::int32_t y = top; y < bottom; ++y) {
+    std::uint32_t* out = surface->Bits + std::size_t(y - area.Top) * std::size_t(surface->Stride) + (left - area.Left);
+    const std::int32_t row = sourceOf(y, height);
+    if (row == previousRow) {
+      std::memcpy(out, previousOut, columns.size() * sizeof(std::uint32_t));
+      continue;
+    }
+    const std::uint8_t* in = source != nullptr ? source->Pixels.data() + std::size_t(row) * 3 * std::size_t(width)
+                                               : bitmap->ScanLineForReading(row);
+    if (in == nullptr) return false;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const std::uint8_t* p = in + columns[i];
+      out[i] = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
+    }
+    previousRow = row;
+    previousOut = out;
+  }
+  return true;
+}
+
+namespace {
+
+// The device lines of a frame: columns Left and Right, rows Top and Bottom.
+struct FrameLines {
+  std::int64_t left, right, top, bottom;
+  std::int64_t MinColumn() const { return std::min(left, right); }
+  std::int64_t MaxColumn() const { return std::max(left, right); }
+  std::int64_t MinRow() const { return std::min(top, bottom); }
+  std::int64_t MaxRow() const { return std::max(top, bottom); }
+};
+
+FrameLines LinesOf(const TRect& frame, TZoom zoom) {
+  return {zoom.ToDevice(frame.Left), zoom.ToDevice(frame.Right), zoom.ToDevice(frame.Top),
+          zoom.ToDevice(frame.Bottom)};
+}
+
+}  // namespace
+
+void TImage::InvertFrame() {
+  const TPaintPixels* surface = PaintPixels();
+  if (surface == nullptr) return;
+  GdiFlush();
+  const FrameLines lines = LinesOf(*frame_, zoom_);
+  const TRect& area = surface->Area;
+  const std::int64_t clipLeft = std::max<std::int64_t>(area.Left, 0);
+  const std::int64_t clipRight = std::min<std::int64_t>(area.Right, Width());
+  const std::int64_t clipTop = std::max<std::int64_t>(area.Top, 0);
+  const std::int64_t clipBottom = std::min<std::int64_t>(area.Bottom, Height());
+  auto invert = [&](std::int64_t x0, std::int64_t x1, std::int64_t y0, std::int64_t y1) {  // inclusive
+    x0 = std::max(x0, clipLeft);
+    x1 = std::min(x1, clipRight - 1);
+    y0 = std::max(y0, clipTop);
+    y1 = std::min(y1, clipBottom - 1);
+    for (std::int64_t y = y0; y <= y1; ++y) {
+      std::uint32_t* row = surface->Bits + (y - area.Top) * surface->Stride - area.Left;
+      for (std::int64_t x = x0; x <= x1; ++x) row[x] ^= 0x00FFFFFF;
+    }
+  };
+  // Every pixel of the frame is inverted once, also where its lines meet or
+  // where it collapses to a single line.
+  invert(lines.MinColumn(), lines.MaxColumn(), lines.top, lines.top);
+  if (lines.bottom != lines.top) invert(lines.MinColumn(), lines.MaxColumn(), lines.bottom, lines.bottom);
+  invert(lines.left, lines.left, lines.MinRow() + 1, lines.MaxRow() - 1);
+  if (lines.right != lines.left) invert(lines.right, lines.right, lines.MinRow() + 1, lines.MaxRow() - 1);
+}
+
+void TImage::InvalidateFrame(const TRect& frame) {
+  const FrameLines lines = LinesOf(frame, zoom_);
+  auto strip = [&](std::int64_t x0, std::int64_t x1, std::int64_t y0, std::int64_t y1) {  // inclusive
+    const std::int64_t limit = TZoom::kMaxExtent + 1;
+    auto fit = [&](std::int64_t v) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, -1, limit)); };
+    InvalidateArea(Rect(fit(x0), fit(y0), fit(x1 + 1), fit(y1 + 1)));
+  };
+  strip(lines.MinColumn(), lines.MaxColumn(), lines.top, lines.top);
+  strip(lines.MinColumn(), lines.MaxColumn(), lines.bottom, lines.bottom);
+  strip(lines.left, lines.left, lines.MinRow(), lines.MaxRow());
+  strip(lines.right, lines.right, lines.MinRow(), lines.MaxRow());
+}
+
+void TImage::SetFrame(std::optional<TRect> value) {
+  if (value == frame_) return;
+  if (frame_) InvalidateFrame(*frame_);
+  frame_ = value;
+  if (frame_) InvalidateFrame(*frame_);
 }
 
 HPALETTE TImage::PaletteQuery() {

@@ -6,12 +6,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/GraphicControl.h"
 #include "graphics/Graphic.h"
 #include "graphics/Picture.h"
 #include "graphics/Types.h"
+#include "ui/Zoom.h"
 
 class TImage : public TGraphicControl {
   KIRITORI_CLASS(TImage, TGraphicControl)
@@ -53,6 +56,21 @@ class TImage : public TGraphicControl {
   // The rectangle, in client coordinates, that the picture occupies.
   TRect TargetRect() const;
 
+  // Device pixels per picture pixel. At any factor but 1:1 an AutoSize view
+  // measures ⌈W·z⌉ × ⌈H·z⌉ device pixels (at least one per side), so that
+  // every device pixel shows a pixel of the picture and, enlarged, every
+  // picture pixel lies under one; device position d shows picture pixel
+  // Zoom().ToPicture(d). Reduced views paint from smaller copies of a 24-bit
+  // picture, made when first needed and dropped with the picture.
+  TZoom Zoom() const noexcept { return zoom_; }
+  void SetZoom(TZoom value);
+  // A one-device-pixel outline inverted over the painted picture, through
+  // the device columns and rows where picture columns Left and Right and
+  // rows Top and Bottom start; none when empty. Changing it repaints only the
+  // old and the new outline. The picture itself is not touched.
+  const std::optional<TRect>& Frame() const noexcept { return frame_; }
+  void SetFrame(std::optional<TRect> value);
+
   // The picture's change handler, also run by the four placement setters:
   // takes the picture's size under AutoSize, hands Transparent to the graphic,
   // recomputes opacity and, unless the view is painting, invalidates it.
@@ -85,6 +103,19 @@ class TImage : public TGraphicControl {
   void InvalidateChange();
   // Opaque while a picture that is not transparent covers the whole view.
   void UpdateOpacity();
+  // Paints the exposed part at a zoom other than 1:1; false when the picture
+  // is no 24-bit bitmap with pixels, which is then drawn stretched.
+  bool PaintZoomed();
+  void InvertFrame();
+  void InvalidateFrame(const TRect& frame);
+  // A copy reduced by 2^level, made now if missing; null when the picture
+  // has none that small.
+  struct Reduced {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::vector<std::uint8_t> Pixels;  // 24-bit rows, top-down, 3·Width apart
+  };
+  const Reduced* ReducedCopy(int level);
 
   std::unique_ptr<TPicture> picture_;
   bool stretch_ = false;
@@ -93,4 +124,7 @@ class TImage : public TGraphicControl {
   bool transparent_ = false;
   bool drawing_ = false;
   bool proportional_ = false;
+  TZoom zoom_;
+  std::optional<TRect> frame_;
+  std::vector<Reduced> reduced_;  // level 1, 2, ...
 };

@@ -441,3 +441,86 @@ TEST(ImageView, APictureDecodedWhileIncrementallyPaintedIsPaintedOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 24-bit picture whose colour is constant on blocks of block × block pixels.
+void Blocks(TBitmap& bitmap, int width, int height, int block) {
+  Pattern(bitmap, width, height);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = bitmap.ScanLineAddress(y);
+    for (int x = 0; x < width; ++x) {
+      const TColor c = PatternColor(x / block, y / block);
+      row[3 * x] = static_cast<std::uint8_t>(c >> 16);
+      row[3 * x + 1] = static_cast<std::uint8_t>(c >> 8);
+      row[3 * x + 2] = static_cast<std::uint8_t>(c);
+    }
+  }
+}
+
+TEST(ImageView, PaintsEachDevicePixelFromThePicturePixelItMapsTo) {
+  struct Case {
+    TZoom zoom;
+    int block;  // reduced views are exact on blocks as large as their reduction
+  };
+  const Case cases[] = {{TZoom(3, 1), 1}, {TZoom(2, 3), 1}, {TZoom(2, 5), 2}, {TZoom(1, 4), 4}, {TZoom(1, 6), 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.zoom.P() << "/" << c.zoom.Q());
+    Scene s;
+    s.view->SetAutoSize(true);
+    s.view->SetStretch(true);
+    s.view->SetZoom(c.zoom);
+    TBitmap picture;
+    Blocks(picture, 40, 30, c.block);
+    s.view->Picture().SetGraphic(&picture);
+    ProcessEvents();
+    ASSERT_EQ(s.view->Width(), c.zoom.Extent(40));
+    ASSERT_EQ(s.view->Height(), c.zoom.Extent(30));
+    for (int y = 0; y < s.view->Height(); y += 2) {
+      for (int x = 0; x < s.view->Width(); x += 3) {
+        const auto px = static_cast<int>(c.zoom.ToPicture(x)) / c.block;
+        const auto py = static_cast<int>(c.zoom.ToPicture(y)) / c.block;
+        ASSERT_EQ(PixelAt(*s.view, x, y), PatternColor(px, py)) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(ImageView, InvertsAFrameOnTheDeviceLinesWherePicturePixelsStart) {
+  struct Case {
+    TRect frame;
+    int column, row;                 // a pixel the frame inverts once
+    int insideColumn, insideRow;     // a pixel it leaves alone
+  };
+  // At 2/3, picture columns 3 and 30 start at device columns 2 and 20, rows
+  // 3 and 20 at device rows 2 and 13.
+  const Case cases[] = {
+      {Rect(3, 3, 30, 20), 2, 5, 3, 5},
+      {Rect(30, 20, 3, 3), 20, 13, 19, 12},  // reversed
+      {Rect(3, 3, 30, 20), 2, 2, 3, 3},      // a corner is inverted once
+      {Rect(6, 3, 6, 20), 4, 7, 5, 7},       // collapsed to one column: once
+      {Rect(3, 9, 30, 9), 10, 6, 10, 7},     // collapsed to one row
+  };
+  Scene s;
+  s.view->SetAutoSize(true);
+  s.view->SetStretch(true);
+  s.view->SetZoom(TZoom(2, 3));
+  s.Show(40, 30);
+  auto shown = [&](int x, int y) {
+    return PatternColor(static_cast<int>(TZoom(2, 3).ToPicture(x)), static_cast<int>(TZoom(2, 3).ToPicture(y)));
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.frame.Left << "," << c.frame.Top << "," << c.frame.Right << ","
+                                    << c.frame.Bottom);
+    s.view->SetFrame(c.frame);
+    ProcessEvents();
+    EXPECT_EQ(PixelAt(*s.view, c.column, c.row), shown(c.column, c.row) ^ 0xFFFFFF);
+    EXPECT_EQ(PixelAt(*s.view, c.insideColumn, c.insideRow), shown(c.insideColumn, c.insideRow));
+  }
+  // Taking the frame away leaves the picture as it was; the bitmap never held it.
+  s.view->SetFrame(std::nullopt);
+  ProcessEvents();
+  EXPECT_EQ(PixelAt(*s.view, 2, 5), shown(2, 5));
+}
+
+}  // namespace
