@@ -1,7 +1,9 @@
 #include "app/MainForm.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <limits>
 
 #include "app/DispForm.h"
 #include "app/FailureText.h"
@@ -18,6 +20,14 @@ TmainForm* mainForm = nullptr;
 
 namespace {
 constexpr const char* kAuthorship = " kiritori 開発チーム";
+
+// The picture pixel under a device position of the view; positions of a drag
+// far outside the view keep their sign.
+int PictureAt(TZoom zoom, int device) {
+  return static_cast<int>(std::clamp<std::int64_t>(zoom.ToPicture(device), std::numeric_limits<std::int32_t>::min(),
+                                                    std::numeric_limits<std::int32_t>::max()));
+}
+
 }  // namespace
 
 TmainForm::TmainForm(TComponent* owner) : TForm(owner) {
@@ -84,6 +94,9 @@ void TmainForm::BuildFromDefinition() {
   Image->OnMouseUp = [this](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
     ImageMouseUp(sender, button, shift, x, y);
   };
+  Image->OnMouseWheel = [this](TObject* sender, TShiftState shift, int delta, int x, int y, bool& handled) {
+    ImageMouseWheel(sender, shift, delta, x, y, handled);
+  };
 
   Image2 = runtime::CreateComponent<TImage>(*this);
   Image2->SetName("Image2");
@@ -109,7 +122,23 @@ void TmainForm::BuildFromDefinition() {
                                  [this](TObject* sender) { toolMenuCutClick(sender); });
   toolMenuClipbd = toolMenu->AddNew(*this, "toolMenuClipbd", strings::ClipboardMenuCaption,
                                  [this](TObject* sender) { toolMenuClipbdClick(sender); });
+  viewMenu = MainMenu->Items()->AddNew(*this, "viewMenu", strings::ViewMenuCaption);
+  viewMenuActual = viewMenu->AddNew(*this, "viewMenuActual", strings::ActualSizeMenuCaption,
+                                    [this](TObject* sender) { viewMenuActualClick(sender); });
+  viewMenuActual->SetShortCuts({"Ctrl+0"});
+  viewMenuFit = viewMenu->AddNew(*this, "viewMenuFit", strings::FitMenuCaption,
+                                 [this](TObject* sender) { viewMenuFitClick(sender); });
+  viewMenuFit->SetShortCuts({"Ctrl+9"});
+  viewMenuZoomIn = viewMenu->AddNew(*this, "viewMenuZoomIn", strings::ZoomInMenuCaption,
+                                    [this](TObject* sender) { viewMenuZoomInClick(sender); });
+  viewMenuZoomIn->SetShortCuts({"Ctrl++", "Ctrl+="});
+  viewMenuZoomOut = viewMenu->AddNew(*this, "viewMenuZoomOut", strings::ZoomOutMenuCaption,
+                                     [this](TObject* sender) { viewMenuZoomOutClick(sender); });
+  viewMenuZoomOut->SetShortCuts({"Ctrl+-"});
   SetMenu(MainMenu);
+  OnResize = [this](TObject*) {
+    if (fitWhole) ShowZoomAboutCentre(WholePictureZoom());
+  };
 
   OpenDialog = runtime::CreateComponent<TOpenPictureDialog>(*this);
   OpenDialog->SetName("OpenDialog");
@@ -123,10 +152,84 @@ void TmainForm::BuildFromDefinition() {
 
 void TmainForm::FitToPicture(Cimg* holder) {
   // The view shows the picture on device pixels; the window measures in
-  // logical ones, of which the status bar takes its own height.
+  // logical ones, of which the status bar takes its own height. The window
+  // is clamped to the work area.
   const framework::PixelMapping pixels = Image->Pixels();
-  SetClientWidth(pixels.LogicalLength(holder->Width()));
-  SetClientHeight(pixels.LogicalLength(holder->Height()) + SB->Height());
+  const TZoom shown = fitWhole ? TZoom() : zoom;
+  SetClientWidth(pixels.LogicalLength(static_cast<int>(shown.Extent(holder->Width()))));
+  SetClientHeight(pixels.LogicalLength(static_cast<int>(shown.Extent(holder->Height()))) + SB->Height());
+  if (fitWhole) ShowZoomAboutCentre(WholePictureZoom());
+}
+
+TZoom TmainForm::WholePictureZoom() const {
+  const int scale = Image->Pixels().Scale();
+  return TZoom::Fit(Image->Picture().Width(), Image->Picture().Height(), std::int64_t{ScrollBox->Width()} * scale,
+                    std::int64_t{ScrollBox->Height()} * scale);
+}
+
+void TmainForm::ShowZoomAboutCentre(TZoom factor) {
+  const int scale = Image->Pixels().Scale();
+  ShowZoom(factor, (ScrollBox->HorzScrollPosition() + ScrollBox->ClientWidth() / 2) * scale,
+           (ScrollBox->VertScrollPosition() + ScrollBox->ClientHeight() / 2) * scale);
+}
+
+void TmainForm::ShowZoom(TZoom factor, int anchorX, int anchorY) {
+  const TZoom old = zoom;
+  const int scale = Image->Pixels().Scale();
+  // Where the anchor shows inside the scroll box, in device pixels.
+  const std::int64_t onScreenX = anchorX - std::int64_t{ScrollBox->HorzScrollPosition()} * scale;
+  const std::int64_t onScreenY = anchorY - std::int64_t{ScrollBox->VertScrollPosition()} * scale;
+  if (factor != old) {
+    // At 1:1 the outline lives in the bitmap, at any other zoom over it.
+    const bool outline = outlineShown && currentImage != nullptr;
+    if (outline && old.IsActual()) {
+      PrepareOutlinePen();
+      DrawOutline(Image, selection);
+    }
+    Image->SetFrame(std::nullopt);
+    zoom = factor;
+    Image->SetZoom(factor);
+    if (outline) {
+      PrepareOutlinePen();
+      DrawOutline(Image, selection);
+    }
+  }
+  SB->SetRightText(zoom.IsActual() ? std::string() : Format(strings::ZoomStatus, static_cast<int>(zoom.Percent())));
+  // The picture point under the anchor, old.Q / old.P of a device pixel each,
+  // comes to lie under the same place on screen.
+  const std::int64_t atX = TZoom::FloorDiv(anchorX * old.Q() * zoom.P(), old.P() * zoom.Q());
+  const std::int64_t atY = TZoom::FloorDiv(anchorY * old.Q() * zoom.P(), old.P() * zoom.Q());
+  const auto logical = [scale](std::int64_t device) {
+    return static_cast<int>(std::clamp<std::int64_t>(TZoom::FloorDiv(device, scale), 0, TZoom::kMaxExtent));
+  };
+  ScrollBox->SetScrollPosition(logical(atX - onScreenX), logical(atY - onScreenY));
+}
+
+void TmainForm::viewMenuActualClick(TObject*) {
+  fitWhole = false;
+  ShowZoomAboutCentre(TZoom());
+}
+
+void TmainForm::viewMenuFitClick(TObject*) {
+  fitWhole = true;
+  ShowZoomAboutCentre(WholePictureZoom());
+}
+
+void TmainForm::viewMenuZoomInClick(TObject*) {
+  fitWhole = false;
+  ShowZoomAboutCentre(zoom.Larger(Image->Picture().Width(), Image->Picture().Height()));
+}
+
+void TmainForm::viewMenuZoomOutClick(TObject*) {
+  fitWhole = false;
+  ShowZoomAboutCentre(zoom.Smaller());
+}
+
+void TmainForm::ImageMouseWheel(TObject*, TShiftState Shift, int WheelDelta, int X, int Y, bool& Handled) {
+  if (!Shift.Contains(ssCtrl) || WheelDelta == 0) return;
+  Handled = true;
+  fitWhole = false;
+  ShowZoom(WheelDelta > 0 ? zoom.Larger(Image->Picture().Width(), Image->Picture().Height()) : zoom.Smaller(), X, Y);
 }
 
 bool TmainForm::HasPicture() const {
@@ -151,6 +254,7 @@ void TmainForm::OpenPicture(const std::string& fileName) {
       ShowOpenFailure(fileName, holder->FailureRaised());
       return;
     }
+    Image->SetFrame(std::nullopt);
     Image->Picture().AsBitmap().CopyFrom(holder->bitmap.get());
     currentImage = std::move(holder);
     // The new picture carries no outline, whatever the steps below do.
@@ -214,12 +318,17 @@ void TmainForm::PrepareOutlinePen() {
 }
 
 void TmainForm::DrawOutline(TImage* view, const TRect& rect) {
-  TCanvas& canvas = view->Canvas();
-  canvas.MovePenTo(rect.Left, rect.Top);
-  canvas.DrawLineTo(rect.Right, rect.Top);
-  canvas.DrawLineTo(rect.Right, rect.Bottom);
-  canvas.DrawLineTo(rect.Left, rect.Bottom);
-  canvas.DrawLineTo(rect.Left, rect.Top);
+  if (view->Zoom().IsActual()) {
+    TCanvas& canvas = view->Canvas();
+    canvas.MovePenTo(rect.Left, rect.Top);
+    canvas.DrawLineTo(rect.Right, rect.Top);
+    canvas.DrawLineTo(rect.Right, rect.Bottom);
+    canvas.DrawLineTo(rect.Left, rect.Bottom);
+    canvas.DrawLineTo(rect.Left, rect.Top);
+  } else {
+    // Drawn again, the same frame goes away.
+    view->SetFrame(view->Frame() == rect ? std::nullopt : std::optional<TRect>(rect));
+  }
   SB->SetSimpleText(Format(strings::SelectionStatus, rect.Left, rect.Top, rect.Right, rect.Bottom,
                            rect.Width(), rect.Height()));
 }
@@ -260,16 +369,16 @@ void TmainForm::ImageMouseDown(TObject*, TMouseButton, TShiftState, int X, int Y
   if (outlineShown) DrawOutline(Image, selection);
   dragging = true;
   outlineShown = false;
-  selection.Top = Y;
-  selection.Left = X;
+  selection.Top = PictureAt(zoom, Y);
+  selection.Left = PictureAt(zoom, X);
 }
 
 void TmainForm::ImageMouseMove(TObject*, TShiftState, int X, int Y) {
   if (currentImage == nullptr || !dragging) return;
   PrepareOutlinePen();
   if (outlineShown) DrawOutline(Image, selection);
-  selection.Bottom = Y;
-  selection.Right = X;
+  selection.Bottom = PictureAt(zoom, Y);
+  selection.Right = PictureAt(zoom, X);
   DrawOutline(Image, selection);
   outlineShown = true;
 }

@@ -39,10 +39,17 @@ class TmainForm : public TForm {
   TMenuItem* toolMenu = nullptr;
   TMenuItem* toolMenuCut = nullptr;
   TMenuItem* toolMenuClipbd = nullptr;
+  TMenuItem* viewMenu = nullptr;
+  TMenuItem* viewMenuActual = nullptr;
+  TMenuItem* viewMenuFit = nullptr;
+  TMenuItem* viewMenuZoomIn = nullptr;
+  TMenuItem* viewMenuZoomOut = nullptr;
   TOpenPictureDialog* OpenDialog = nullptr;
 
-  // Sizes the client area to holder's picture, shown on device pixels, plus
-  // the status bar below it.
+  // Sizes the client area to holder's picture as the view shows it, on
+  // device pixels at the current zoom, plus the status bar below it. In the
+  // whole-picture mode a picture larger than the work area gets all of it,
+  // and the zoom becomes what shows the whole picture there.
   void FitToPicture(Cimg* holder);
 
   // Loads fileName (a full path) into a new holder, which replaces
@@ -76,6 +83,16 @@ class TmainForm : public TForm {
   void ImageMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void ImageMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
   void ImageMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  // Ctrl with the wheel zooms in (away from the user) or out, keeping the
+  // picture point under the pointer where it is.
+  void ImageMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y, bool& Handled);
+  // The view menu: 1:1; the whole picture, kept on every resize and Open
+  // until another zoom command; the next zoom step above or below the
+  // current factor, about the view's centre.
+  void viewMenuActualClick(TObject* Sender);
+  void viewMenuFitClick(TObject* Sender);
+  void viewMenuZoomInClick(TObject* Sender);
+  void viewMenuZoomOutClick(TObject* Sender);
 
   // A mouse drag over the view is in progress.
   bool dragging = false;
@@ -87,10 +104,16 @@ class TmainForm : public TForm {
   // The picture shown, from which Cut and To clipboard copy; null until the
   // first successful Open, replaced by every successful one.
   std::unique_ptr<Cimg> currentImage;
+  // The view's zoom, kept for later Opens; fitWhole: the zoom follows the
+  // window so that the whole picture shows.
+  TZoom zoom;
+  bool fitWhole = false;
 
   // Inverts the outline of rect (through its columns Left and Right and rows
   // Top and Bottom) on view's canvas with the canvas's pen, and shows rect in
-  // the status bar. Drawing the same outline twice leaves no trace.
+  // the status bar. Drawing the same outline twice leaves no trace. At any
+  // zoom but 1:1 the view inverts it over the shown picture instead and the
+  // bitmap never carries it.
   void DrawOutline(TImage* view, const TRect& rect);
 
  private:
@@ -101,6 +124,14 @@ class TmainForm : public TForm {
   bool HasPicture() const;
   // Shows why opening fileName failed in the status bar; never raises.
   void ShowOpenFailure(const std::string& fileName, const std::exception_ptr& failure) noexcept;
+  // Shows the view at factor, keeping the picture point under the view's
+  // device position (anchorX, anchorY) where it is on screen. The outline
+  // moves between the bitmap (1:1) and the view's frame (any other zoom).
+  void ShowZoom(TZoom factor, int anchorX, int anchorY);
+  // The view's centre in its device pixels.
+  void ShowZoomAboutCentre(TZoom factor);
+  // The factor that shows the whole picture in the scroll box.
+  TZoom WholePictureZoom() const;
 };
 
 // The main window, made first at start-up; null before and after.

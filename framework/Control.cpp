@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPalette>
 #include <algorithm>
 #include <cmath>
@@ -123,6 +124,18 @@ QPointF PrecisePosition(const QWidget& widget, const QMouseEvent& mouse) {
 
 bool MouseBridge::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (type == QEvent::Wheel) {
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    const framework::PixelMapping pixels = control_.Pixels();
+    const QPointF at = wheel->position();
+    const TShiftState shift = ShiftStateOf(wheel->modifiers(), wheel->buttons());
+    bool handled = false;
+    Guarded([&] {
+      handled = control_.MouseWheel(shift, wheel->angleDelta().y(), pixels.DeviceAt(at.x()), pixels.DeviceAt(at.y()));
+    });
+    if (handled) wheel->accept();
+    return handled;
+  }
   if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
       type != QEvent::MouseMove && type != QEvent::MouseButtonRelease) {
     return QObject::eventFilter(watched, event);
@@ -366,6 +379,12 @@ void TControl::MouseMove(TShiftState shift, int x, int y) {
 
 void TControl::DblClick() {
   if (OnDblClick) OnDblClick(this);
+}
+
+bool TControl::MouseWheel(TShiftState shift, int wheelDelta, int x, int y) {
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, x, y, handled);
+  return handled;
 }
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {

@@ -124,6 +124,7 @@ class TControl : public TComponent {
   TMouseEvent OnMouseUp;
   // A double click: OnDblClick fires first, then OnMouseDown with ssDouble.
   TNotifyEvent OnDblClick;
+  TMouseWheelEvent OnMouseWheel;
 
   // The framework's side of the control; used by the framework only.
   framework::detail::ControlImpl& Impl() const { return *impl_; }
@@ -134,6 +135,8 @@ class TControl : public TComponent {
   virtual void MouseMove(TShiftState shift, int x, int y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
   virtual void DblClick();
+  // True when the turn was handled.
+  virtual bool MouseWheel(TShiftState shift, int wheelDelta, int x, int y);
 
  protected:
   // The framework's control classes make the widget side (impl) themselves.

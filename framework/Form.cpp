@@ -266,6 +266,7 @@ void TCustomForm::ClientResized(int width, int height) {
   clientHeight_ = height;
   FrameChanged();
   Realign();
+  if (OnResize) OnResize(this);
 }
 
 void TCustomForm::FrameChanged() {

@@ -97,6 +97,8 @@ class TCustomForm : public TScrollingWinControl {
   virtual void KeyPress(char& key);
 
   TCloseEvent OnClose;
+  // The client area changed size, after the children were laid out anew.
+  TNotifyEvent OnResize;
   TKeyEvent OnKeyDown;
   TKeyPressEvent OnKeyPress;
   // Files dragged over the window: links to other places are left out, and a

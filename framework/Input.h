@@ -103,3 +103,8 @@ using TKeyEvent = std::function<void(TObject* sender, TVirtualKey& key, TShiftSt
 using TMouseEvent =
     std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+// The wheel turned by wheelDelta (120 a notch, positive away from the user)
+// with the pointer at (x, y); a handler that sets handled keeps the turn from
+// the controls below (a scroll box would scroll).
+using TMouseWheelEvent =
+    std::function<void(TObject* sender, TShiftState shift, int wheelDelta, int x, int y, bool& handled)>;

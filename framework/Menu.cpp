@@ -1,5 +1,6 @@
 #include "framework/Menu.h"
 
+#include <QKeySequence>
 #include <algorithm>
 
 #include "framework/detail/ControlImpl.h"
@@ -74,6 +75,15 @@ void TMenuItem::SetEnabled(bool value) {
 void TMenuItem::SetVisible(bool value) {
   visible_ = value;
   impl_->Action()->setVisible(value);
+}
+
+void TMenuItem::SetShortCuts(std::vector<std::string> keys) {
+  shortCuts_ = std::move(keys);
+  QList<QKeySequence> sequences;
+  for (const std::string& key : shortCuts_) {
+    sequences.append(QKeySequence::fromString(QString::fromStdString(key), QKeySequence::PortableText));
+  }
+  impl_->Action()->setShortcuts(sequences);
 }
 
 TMenuItem* TMenuItem::Items(int index) const {

@@ -31,6 +31,12 @@ class TMenuItem : public TComponent {
   void SetEnabled(bool value);
   bool Visible() const { return visible_; }
   void SetVisible(bool value);
+  // Keys that choose the item while its window is active, each written as
+  // modifiers and a key joined by "+" ("Ctrl+0", "Ctrl++", "Ctrl+="). A key
+  // that chooses an item goes no further: neither the form nor a control
+  // sees it.
+  const std::vector<std::string>& ShortCuts() const { return shortCuts_; }
+  void SetShortCuts(std::vector<std::string> keys);
 
   int Count() const { return static_cast<int>(items_.size()); }
   // The sub-item at index, or null when out of range.
@@ -59,6 +65,7 @@ class TMenuItem : public TComponent {
   std::string caption_;
   bool enabled_ = true;
   bool visible_ = true;
+  std::vector<std::string> shortCuts_;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
 };

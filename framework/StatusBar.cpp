@@ -1,5 +1,6 @@
 #include "framework/StatusBar.h"
 
+#include <QLabel>
 #include <QStatusBar>
 
 #include "framework/detail/ControlImpl.h"
@@ -13,6 +14,17 @@ class StatusBarImpl final : public framework::detail::ControlImpl {
     Bar()->setFocusPolicy(Qt::NoFocus);
   }
   QStatusBar* Bar() const { return static_cast<QStatusBar*>(Widget()); }
+  // The right-hand field, made on first need; owned by the bar.
+  QLabel* RightField() {
+    if (right_ == nullptr && Bar() != nullptr) {
+      right_ = new QLabel;
+      Bar()->addPermanentWidget(right_);
+    }
+    return right_;
+  }
+
+ private:
+  QLabel* right_ = nullptr;
 };
 
 QStatusBar* BarOf(const TStatusBar& bar) { return static_cast<StatusBarImpl&>(bar.Impl()).Bar(); }
@@ -41,6 +53,15 @@ void TStatusBar::SetSimpleText(std::string value) {
 std::string TStatusBar::ShownText() const {
   const QStatusBar* bar = BarOf(*this);
   return bar != nullptr ? bar->currentMessage().toStdString() : std::string();
+}
+
+void TStatusBar::SetRightText(std::string value) {
+  if (value == rightText_) return;
+  rightText_ = std::move(value);
+  if (QLabel* field = static_cast<StatusBarImpl&>(Impl()).RightField()) {
+    field->setText(QString::fromStdString(rightText_));
+    field->setVisible(!rightText_.empty());
+  }
 }
 
 void TStatusBar::ShowText() {

@@ -21,10 +21,15 @@ class TStatusBar : public TWinControl {
   void SetSimpleText(std::string value);
   // The text the bar shows now: SimpleText with SimplePanel set, else empty.
   std::string ShownText() const;
+  // A short text in a field at the bar's right end, beside SimpleText; the
+  // field is not there while the text is empty.
+  const std::string& RightText() const { return rightText_; }
+  void SetRightText(std::string value);
 
  private:
   void ShowText();
 
   bool simplePanel_ = false;
   std::string simpleText_;
+  std::string rightText_;
 };

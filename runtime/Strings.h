@@ -63,6 +63,12 @@ inline constexpr const char* SaveNameHint = "JPEG (.jpg, .jpeg) か BMP (.bmp) �
 // Reasons that name the trouble rather than the failure's own message.
 inline constexpr const char* PictureTooLarge = "画像が大きすぎます";
 inline constexpr const char* NotEnoughMemory = "メモリが足りません";
+inline constexpr const char* ViewMenuCaption = "表示(&V)";
+inline constexpr const char* ActualSizeMenuCaption = "実寸(&A)";
+inline constexpr const char* FitMenuCaption = "全体表示(&F)";
+inline constexpr const char* ZoomInMenuCaption = "拡大(&I)";
+inline constexpr const char* ZoomOutMenuCaption = "縮小(&O)";
+inline constexpr const char* ZoomStatus = "%d%%";
 
 // --- File dialogs ------------------------------------------------------------
 inline constexpr const char* PictureFilter = "画像ファイル(*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp";

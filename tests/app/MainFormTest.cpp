@@ -17,6 +17,7 @@ using apptest::PatternColor;
 using apptest::Pixel;
 using framework::testing::MoveMouse;
 using framework::testing::PixelAt;
+using framework::testing::ProcessEvents;
 using framework::testing::PressKey;
 using framework::testing::PressMouse;
 using framework::testing::ReleaseMouse;
@@ -267,6 +268,114 @@ TEST(Open, APictureDroppedOnTheWindowOpensAsOpenWould) {
     EXPECT_EQ(Screen->Cursor(), crDefault);
   }
   EXPECT_EQ(mainForm->ClientWidth(), 64);
+}
+
+// Zoom commands as the menu runs them; out and in count steps from 1:1.
+void ZoomBy(int steps) {
+  mainForm->viewMenuActualClick(nullptr);
+  for (int i = 0; i < steps; ++i) mainForm->viewMenuZoomInClick(nullptr);
+  for (int i = 0; i > steps; --i) mainForm->viewMenuZoomOutClick(nullptr);
+  ProcessEvents();
+}
+
+TEST(Zoom, ADragSelectsThePicturePixelsUnderItsEndsAtAnyZoom) {
+  struct Case {
+    int steps;
+    int x0, y0, x1, y1;  // device positions of the drag
+    const char* status;
+    const char* zoomField;
+  };
+  const Case cases[] = {
+      {0, 10, 20, 110, 70, "(10,20) - (110,70) = (100, 50)", ""},
+      {-2, 5, 10, 55, 40, "(10,20) - (110,80) = (100, 60)", "50%"},
+      {-1, 7, 14, 74, 54, "(10,21) - (111,81) = (101, 60)", "67%"},
+      {1, 21, 41, 220, 161, "(10,20) - (110,80) = (100, 60)", "200%"},
+      {-2, 5, 10, -3, -1, "(10,20) - (-6,-2) = (-16, -22)", "50%"},  // captured past the edge
+  };
+  Opened s;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.status);
+    ZoomBy(c.steps);
+    s.Drag(c.x0, c.y0, c.x1, c.y1);
+    EXPECT_EQ(s.Status(), c.status);
+    EXPECT_EQ(mainForm->SB->RightText(), c.zoomField);
+    // Only at 1:1 does the picture carry the outline; elsewhere the view
+    // draws it over the picture.
+    const bool actual = c.steps == 0;
+    EXPECT_EQ(s.Inverted(mainForm->selection.Left, mainForm->selection.Top), actual);
+    EXPECT_EQ(mainForm->Image->Frame().has_value(), !actual);
+    const int left = mainForm->selection.Left;
+    s.Key(VK_RIGHT);
+    EXPECT_EQ(mainForm->selection.Left, left + 1);
+  }
+}
+
+TEST(Zoom, TheOutlineLeavesThePictureAwayFromOneToOneAndComesBack) {
+  Opened s;
+  s.Drag(10, 20, 110, 70);
+  ASSERT_TRUE(s.Inverted(10, 20));
+  ZoomBy(-1);
+  EXPECT_TRUE(s.Clean(10, 20));
+  EXPECT_TRUE(s.Clean(110, 70));
+  EXPECT_EQ(mainForm->Image->Frame(), Rect(10, 20, 110, 70));
+  s.Key(VK_LEFT);  // one picture pixel, not one screen pixel
+  EXPECT_EQ(s.Status(), "(9,20) - (109,70) = (100, 50)");
+  EXPECT_EQ(mainForm->Image->Frame(), Rect(9, 20, 109, 70));
+  ZoomBy(0);
+  EXPECT_TRUE(s.Inverted(9, 20));
+  EXPECT_TRUE(s.Inverted(109, 70));
+  EXPECT_TRUE(s.Clean(10, 20));
+  EXPECT_FALSE(mainForm->Image->Frame().has_value());
+  EXPECT_EQ(mainForm->SB->RightText(), "");
+  EXPECT_EQ(s.Status(), "(9,20) - (109,70) = (100, 50)");
+}
+
+TEST(Zoom, TheWholePictureShowsOnEveryOpenAndResizeUntilAnotherZoom) {
+  Opened s(1500, 1200);
+  mainForm->viewMenuFitClick(nullptr);
+  ProcessEvents();
+  const int boxWidth = mainForm->ScrollBox->Width();
+  const int boxHeight = mainForm->ScrollBox->Height();
+  EXPECT_EQ(mainForm->zoom, TZoom::Fit(1500, 1200, boxWidth, boxHeight));
+  EXPECT_LE(mainForm->Image->Width(), boxWidth);
+  EXPECT_LE(mainForm->Image->Height(), boxHeight);
+  EXPECT_TRUE(mainForm->Image->Width() == boxWidth || mainForm->Image->Height() == boxHeight);
+  EXPECT_FALSE(mainForm->ScrollBox->VertScrollBarShowing());
+
+  // A smaller window shows the whole picture smaller; a new picture is shown whole too.
+  mainForm->SetClientWidth(400);
+  ProcessEvents();
+  EXPECT_EQ(mainForm->zoom, TZoom::Fit(1500, 1200, mainForm->ScrollBox->Width(), mainForm->ScrollBox->Height()));
+  const std::string second = s.dir / "second.bmp";
+  apptest::WritePatternBmp(second, 3000, 300);
+  OpenThroughDialog(second);
+  EXPECT_EQ(mainForm->zoom, TZoom::Fit(3000, 300, mainForm->ScrollBox->Width(), mainForm->ScrollBox->Height()));
+  EXPECT_EQ(mainForm->SB->RightText(), std::to_string(mainForm->zoom.Percent()) + "%");
+  // Zooming in leaves the mode: a resize keeps the zoom.
+  const TZoom larger = mainForm->zoom.Larger(3000, 300);
+  mainForm->viewMenuZoomInClick(nullptr);
+  mainForm->SetClientWidth(600);
+  ProcessEvents();
+  EXPECT_EQ(mainForm->zoom, larger);
+}
+
+TEST(Zoom, TheWheelWithCtrlZoomsAboutThePointer) {
+  Opened s(1500, 1200);
+  bool handled = false;
+  mainForm->ImageMouseWheel(nullptr, {}, 120, 300, 200, handled);
+  EXPECT_FALSE(handled);  // the scroll box scrolls
+  EXPECT_EQ(mainForm->zoom, TZoom());
+  mainForm->ImageMouseWheel(nullptr, ssCtrl, 120, 300, 200, handled);
+  ProcessEvents();
+  EXPECT_TRUE(handled);
+  EXPECT_EQ(mainForm->zoom, TZoom(2, 1));
+  // Picture point (300, 200) is now at device (600, 400), still under the pointer.
+  EXPECT_EQ(mainForm->ScrollBox->HorzScrollPosition(), 300);
+  EXPECT_EQ(mainForm->ScrollBox->VertScrollPosition(), 200);
+  mainForm->ImageMouseWheel(nullptr, ssCtrl, -120, 600, 400, handled);
+  ProcessEvents();
+  EXPECT_EQ(mainForm->zoom, TZoom());
+  EXPECT_EQ(mainForm->ScrollBox->HorzScrollPosition(), 0);
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST(Startup, ShowsOnlyTheMainWindowWithAGreyAreaAndAnEmptyStatusBar) {
   EXPECT_EQ(seen.statusBar, Rect(0, 245, 362, 264));
   EXPECT_EQ(seen.statusText, "");
   EXPECT_EQ(seen.area, clMedGray);
-  EXPECT_EQ(seen.menuBar, (std::vector<std::string>{"ファイル(&F)", "ツール(&T)"}));
+  EXPECT_EQ(seen.menuBar, (std::vector<std::string>{"ファイル(&F)", "ツール(&T)", "表示(&V)"}));
   // The application object destroyed both windows.
   EXPECT_EQ(mainForm, nullptr);
   EXPECT_EQ(dispForm, nullptr);
@@ -94,7 +94,11 @@ TEST(MainWindow, IsBuiltFromItsDefinition) {
   EXPECT_FALSE(mainForm->outlineShown);
   EXPECT_EQ(mainForm->selection, TRect{});
 
-  EXPECT_EQ(Captions(*mainForm->MainMenu->Items()), (std::vector<std::string>{"ファイル(&F)", "ツール(&T)"}));
+  EXPECT_EQ(Captions(*mainForm->MainMenu->Items()),
+            (std::vector<std::string>{"ファイル(&F)", "ツール(&T)", "表示(&V)"}));
+  EXPECT_EQ(Captions(*mainForm->viewMenu),
+            (std::vector<std::string>{"実寸(&A)", "全体表示(&F)", "拡大(&I)", "縮小(&O)"}));
+  EXPECT_EQ(mainForm->viewMenuZoomIn->ShortCuts(), (std::vector<std::string>{"Ctrl++", "Ctrl+="}));
   EXPECT_EQ(Captions(*mainForm->FileMenu), (std::vector<std::string>{"開く(&O)", "閉じる(&C)"}));
   EXPECT_EQ(Captions(*mainForm->toolMenu), (std::vector<std::string>{"切り取り(&K)", "クリップボードへ(&C)"}));
   for (TMenuItem* item : {mainForm->FileMenuOpen, mainForm->FileMenuClose, mainForm->toolMenuCut,
