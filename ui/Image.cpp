@@ -313,7 +313,8 @@ FrameLines LinesOf(const TRect& frame, TZoom zoom) {
 
 void TImage::InvertFrame() {
   const TPaintPixels* surface = PaintPixels();
-  if (surface == nullptr) return;
+  // The outline of a point covers no pixel, as one drawn into the picture.
+  if (surface == nullptr || (frame_->Left == frame_->Right && frame_->Top == frame_->Bottom)) return;
   GdiFlush();
   const FrameLines lines = LinesOf(*frame_, zoom_);
   const TRect& area = surface->Area;

@@ -66,8 +66,8 @@ class TImage : public TGraphicControl {
   void SetZoom(TZoom value);
   // A one-device-pixel outline inverted over the painted picture, through
   // the device columns and rows where picture columns Left and Right and
-  // rows Top and Bottom start; none when empty. Changing it repaints only the
-  // old and the new outline. The picture itself is not touched.
+  // rows Top and Bottom start; nothing for a point. Changing it repaints only
+  // the old and the new outline. The picture itself is not touched.
   const std::optional<TRect>& Frame() const noexcept { return frame_; }
   void SetFrame(std::optional<TRect> value);
 

@@ -517,6 +517,10 @@ TEST(ImageView, InvertsAFrameOnTheDeviceLinesWherePicturePixelsStart) {
     EXPECT_EQ(PixelAt(*s.view, c.column, c.row), shown(c.column, c.row) ^ 0xFFFFFF);
     EXPECT_EQ(PixelAt(*s.view, c.insideColumn, c.insideRow), shown(c.insideColumn, c.insideRow));
   }
+  // A point, like its outline at 1:1, covers nothing.
+  s.view->SetFrame(Rect(3, 3, 3, 3));
+  ProcessEvents();
+  EXPECT_EQ(PixelAt(*s.view, 2, 2), shown(2, 2));
   // Taking the frame away leaves the picture as it was; the bitmap never held it.
   s.view->SetFrame(std::nullopt);
   ProcessEvents();
