@@ -77,7 +77,7 @@ void Repaints() {
     framework::testing::ProcessEvents();
     box->SetScrollPosition(std::max(0, view->Width() - kViewWidth) / 2, std::max(0, view->Height() - kViewHeight) / 2);
     view->Repaint();  // makes the reduced copies this zoom paints from
-    return Best(5, 10, [&](int) {
+    return Best(9, 10, [&](int) {
       view->Repaint();
       FreeAllCanvasContexts();
     });

@@ -271,6 +271,10 @@ bool TImage::PaintZoomed() {
   };
   std::vector<std::size_t> columns(static_cast<std::size_t>(right - left));
   for (std::int32_t x = left; x < right; ++x) columns[std::size_t(x - left)] = 3 * std::size_t(sourceOf(x, width));
+  // Whole 4-byte loads, except for the columns of the row's last pixel, whose
+  // fourth byte may lie past the pixels.
+  const std::size_t lastWhole = static_cast<std::size_t>(
+      std::lower_bound(columns.begin(), columns.end(), 3 * std::size_t(width) - 3) - columns.begin());
   std::int32_t previousRow = -1;
   std::uint32_t* previousOut = nullptr;
   for (std::int32_t y = top; y < bottom; ++y) {
@@ -283,7 +287,12 @@ bool TImage::PaintZoomed() {
     const std::uint8_t* in = source != nullptr ? source->Pixels.data() + std::size_t(row) * 3 * std::size_t(width)
                                                : bitmap->ScanLineForReading(row);
     if (in == nullptr) return false;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
+    for (std::size_t i = 0; i < lastWhole; ++i) {
+      std::uint32_t bgr;
+      std::memcpy(&bgr, in + columns[i], sizeof bgr);
+      out[i] = bgr & 0x00FFFFFF;
+    }
+    for (std::size_t i = lastWhole; i < columns.size(); ++i) {
       const std::uint8_t* p = in + columns[i];
       out[i] = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
     }
