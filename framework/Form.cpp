@@ -244,11 +244,13 @@ void TCustomForm::SetClientHeight(int value) {
 
 void TCustomForm::ApplyClientSize(int width, int height) {
   const QSize extra = FrameExtra(WindowOf(*this));
+  const bool resized = width != clientWidth_ || height != clientHeight_;
   clientWidth_ = width;
   clientHeight_ = height;
   StoreBounds(Left(), Top(), width + extra.width(), height + MenuBarHeight() + extra.height());
   ApplyBounds();
   Realign();
+  if (resized && OnResize) OnResize(this);
 }
 
 void TCustomForm::ApplyBounds() {

@@ -97,7 +97,8 @@ class TCustomForm : public TScrollingWinControl {
   virtual void KeyPress(char& key);
 
   TCloseEvent OnClose;
-  // The client area changed size, after the children were laid out anew.
+  // The client area changed size (set by the program or by the desktop),
+  // after the children were laid out anew.
   TNotifyEvent OnResize;
   TKeyEvent OnKeyDown;
   TKeyPressEvent OnKeyPress;

@@ -572,8 +572,12 @@ void TBitmap::SetKeyColor(TColor value) {
 }
 
 const std::uint8_t* TBitmap::ScanLineForReading(std::int32_t row) const {
+  // Only a section that is the bitmap itself holds its current pixels.
   const DIBSECTION& d = Image().DIB;
-  if (d.dsBm.bmBits == nullptr || row < 0 || row >= d.dsBm.bmHeight) return nullptr;
+  if (Image().SectionHandle != Image().BitmapHandle || d.dsBm.bmBits == nullptr || row < 0 ||
+      row >= d.dsBm.bmHeight) {
+    return nullptr;
+  }
   const std::int64_t stored = d.dsBmih.biHeight > 0 ? std::int64_t{d.dsBmih.biHeight} - row - 1 : row;
   const std::int64_t stride = ((std::int64_t{d.dsBmih.biWidth} * d.dsBmih.biBitCount + 31) / 32) * 4;
   return static_cast<const std::uint8_t*>(d.dsBm.bmBits) + stored * stride;

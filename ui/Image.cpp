@@ -124,10 +124,7 @@ TRect TImage::TargetRect() const {
 void TImage::HandlePictureChange(TObject*) {
   // The reduced copies show the picture as it was.
   reduced_.clear();
-  if (AutoSize() && picture_->Width() > 0 && picture_->Height() > 0) {
-    SetBounds(Left(), Top(), static_cast<int>(zoom_.Extent(picture_->Width())),
-              static_cast<int>(zoom_.Extent(picture_->Height())));
-  }
+  TakePictureSize();
   if (TGraphic* graphic = picture_->Graphic()) {
     if (!graphic->InheritsFrom(TMetafile::ClassInfo()) && !graphic->InheritsFrom(TIcon::ClassInfo())) {
       graphic->SetTransparent(transparent_);
@@ -198,13 +195,17 @@ void TImage::PaintView() {
   if (frame_) InvertFrame();
 }
 
-void TImage::SetZoom(TZoom value) {
-  if (value == zoom_) return;
-  zoom_ = value;
+void TImage::TakePictureSize() {
   if (AutoSize() && picture_->Width() > 0 && picture_->Height() > 0) {
     SetBounds(Left(), Top(), static_cast<int>(zoom_.Extent(picture_->Width())),
               static_cast<int>(zoom_.Extent(picture_->Height())));
   }
+}
+
+void TImage::SetZoom(TZoom value) {
+  if (value == zoom_) return;
+  zoom_ = value;
+  TakePictureSize();
   Invalidate();
 }
 

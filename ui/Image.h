@@ -99,6 +99,8 @@ class TImage : public TGraphicControl {
                         const TRect& r, const std::string& msg);
 
  private:
+  // Under AutoSize, the size the picture takes at the zoom.
+  void TakePictureSize();
   // Marks for repainting what the picture's last change covers on screen.
   void InvalidateChange();
   // Opaque while a picture that is not transparent covers the whole view.

@@ -324,7 +324,7 @@ TEST(Zoom, TheOutlineLeavesThePictureAwayFromOneToOneAndComesBack) {
   ZoomBy(0);
   EXPECT_TRUE(s.Inverted(9, 20));
   EXPECT_TRUE(s.Inverted(109, 70));
-  EXPECT_TRUE(s.Clean(10, 20));
+  EXPECT_TRUE(s.Clean(110, 30));  // the old right side, gone with the nudge
   EXPECT_FALSE(mainForm->Image->Frame().has_value());
   EXPECT_EQ(mainForm->SB->RightText(), "");
   EXPECT_EQ(s.Status(), "(9,20) - (109,70) = (100, 50)");

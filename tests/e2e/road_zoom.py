@@ -50,11 +50,12 @@ def road(s):
         return s.current(main)
 
     def clipboard(size):
-        def probe():
-            data = s.clipboard_png()
-            picture = P.load(data) if data else None
-            return picture if picture is not None and picture.size == size else None
-        return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, 10)
+        return P.clipboard_picture(s, size)
+
+    def clipboard_holds(piece):
+        # The same size as the piece before: wait for this piece itself.
+        wait_for("the moved piece on the clipboard",
+                 lambda: (data := s.clipboard_png()) and P.load(data).tobytes() == piece.tobytes(), 10)
 
     with s.step("start and open a picture larger than the screen"):
         main = s.start()
@@ -104,17 +105,16 @@ def road(s):
         s.key("Right")
         piece = P.piece(bmp, corners[0] + 1, corners[1], corners[2] + 1, corners[3])
         s.menu(main, "t", "c")
-        # The same size as before: wait for the moved piece itself.
-        wait_for("the moved piece on the clipboard",
-                 lambda: (data := s.clipboard_png()) and P.load(data).tobytes() == piece.tobytes(), 10)
+        clipboard_holds(piece)
 
-    with s.step("Ctrl+0 returns to 1:1; the selection stays"):
+    with s.step("Ctrl+0 returns to 1:1, where the keys still move the same selection"):
         s.focus(main)
         s.key("ctrl+0")
         s.screenshot("actual-size")
+        s.key("Down")
+        piece = P.piece(bmp, corners[0] + 1, corners[1] + 1, corners[2] + 1, corners[3] + 1)
         s.menu(main, "t", "c")
-        wait_for("the moved piece on the clipboard again",
-                 lambda: (data := s.clipboard_png()) and P.load(data).tobytes() == piece.tobytes(), 10)
+        clipboard_holds(piece)
         check(s.close_program(main) == 0, "the program did not end with exit code 0")
 
 if __name__ == "__main__":
