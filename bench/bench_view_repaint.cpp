@@ -1,4 +1,4 @@
-// links: kiritori_ui
+// links: kiritori_app
 // Repainting a 1:1 image view costs its visible area, not its picture: a
 // 1000 x 800 scroll box shows the middle of a 6000 x 4000 and of a 1200 x 900
 // picture, and the best of several rounds of repaints of each is compared. The
@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/ViewBench.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
 #include "framework/Screen.h"
@@ -40,27 +41,10 @@ class CountingImage : public TImage {
 // Seconds per repaint of the visible middle of a width x height picture.
 double SecondsPerRepaint(int width, int height) {
   TForm* form = nullptr;
-  Application->CreateForm(form);
-  form->SetClientWidth(kVisibleWidth);
-  form->SetClientHeight(kVisibleHeight);
-  auto* box = runtime::CreateComponent<TScrollBox>(*form);
-  box->SetParent(form);
-  box->SetAlign(alClient);
-  box->SetBorderStyle(bsNone);
-  auto* view = runtime::CreateComponent<CountingImage>(*form);
-  view->SetParent(box);
-  view->SetBounds(0, 0, 33, 25);
-  view->SetAutoSize(true);
-  view->SetStretch(true);
-
+  TScrollBox* box = nullptr;
+  auto* view = bench::ViewInScrollBox<CountingImage>(kVisibleWidth, kVisibleHeight, form, box);
   TBitmap picture;
-  picture.SetBitDepth(bd24Bit);
-  picture.SetWidth(width);
-  picture.SetHeight(height);
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = picture.ScanLineAddress(y);
-    for (int x = 0; x < width * 3; ++x) row[x] = static_cast<std::uint8_t>((x * 31 + y * 17) >> 2);
-  }
+  bench::FillPicture(picture, width, height);
   view->Picture().AsBitmap().CopyFrom(&picture);
   form->Show();
   framework::testing::ProcessEvents();

@@ -1,0 +1,108 @@
+// What the view and main-window benchmarks share: a patterned 24-bit picture,
+// a view filling a form's scroll box, and the timing of selection moves in the
+// main window.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/DispForm.h"
+#include "app/MainForm.h"
+#include "framework/Application.h"
+#include "framework/Form.h"
+#include "framework/ScrollBox.h"
+#include "framework/Testing.h"
+#include "graphics/Bitmap.h"
+#include "ui/Image.h"
+
+namespace bench {
+
+inline void FillPicture(TBitmap& picture, int width, int height) {
+  picture.SetBitDepth(bd24Bit);
+  picture.SetWidth(width);
+  picture.SetHeight(height);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = picture.ScanLineAddress(y);
+    for (int x = 0; x < width * 3; ++x) row[x] = static_cast<std::uint8_t>((x * 31 + y * 17) >> 2);
+  }
+}
+
+// A new form of the given client size whose borderless scroll box holds an
+// AutoSize, Stretch view of class View.
+template <class View>
+View* ViewInScrollBox(int clientWidth, int clientHeight, TForm*& form, TScrollBox*& box) {
+  Application->CreateForm(form);
+  form->SetClientWidth(clientWidth);
+  form->SetClientHeight(clientHeight);
+  box = runtime::CreateComponent<TScrollBox>(*form);
+  box->SetParent(form);
+  box->SetAlign(alClient);
+  box->SetBorderStyle(bsNone);
+  auto* view = runtime::CreateComponent<View>(*form);
+  view->SetParent(box);
+  view->SetBounds(0, 0, 33, 25);
+  view->SetAutoSize(true);
+  view->SetStretch(true);
+  return view;
+}
+
+// Best seconds of one call of work(i) over rounds of perRound calls.
+template <class Work>
+double Best(int rounds, int perRound, Work work) {
+  double best = 1e9;
+  for (int round = 0; round < rounds; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < perRound; ++i) work(i);
+    const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+    best = std::min(best, spent.count() / perRound);
+  }
+  return best;
+}
+
+// Seconds per mouse move of a selection drag (erase the old outline, draw the
+// new one, rewrite the status text, repaint what changed on screen) over a
+// width x height picture in the main window, shown whole or at 1:1. The first
+// drawing, which gives the view an image of its own, is made before timing.
+inline double SecondsPerMove(int width, int height, bool whole) {
+  TApplication application;
+  TApplication* previous = Application;
+  Application = &application;
+  application.Initialize();
+  application.CreateForm(mainForm);
+  {
+    TBitmap picture;
+    FillPicture(picture, width, height);
+    // What a successful Open leaves behind.
+    mainForm->currentImage = std::make_unique<Cimg>();
+    if (!mainForm->currentImage->SetGraphic(&picture)) {
+      std::fputs("bench: the holder refused the picture\n", stderr);
+      std::exit(1);
+    }
+  }
+  mainForm->Image->Picture().AsBitmap().CopyFrom(mainForm->currentImage->bitmap.get());
+  mainForm->Show();
+  if (whole) mainForm->viewMenuFitClick(nullptr);
+  mainForm->FitToPicture(mainForm->currentImage.get());
+  framework::testing::ProcessEvents();
+  if (whole && mainForm->zoom.IsActual()) {
+    std::fprintf(stderr, "the %d x %d picture is not reduced\n", width, height);
+    std::exit(1);
+  }
+  mainForm->ImageMouseDown(nullptr, mbLeft, {}, 20, 20);
+  mainForm->ImageMouseMove(nullptr, {}, 200, 150);
+  framework::testing::ProcessEvents();
+  const double best = Best(25, 40, [](int i) {
+    mainForm->ImageMouseMove(nullptr, {}, 200 + i % 9, 150 + i % 7);
+    framework::testing::ProcessEvents();
+  });
+  mainForm->ImageMouseUp(nullptr, mbLeft, {}, 0, 0);
+  application.DestroyComponents();
+  framework::testing::ProcessEvents();
+  Application = previous;
+  return best;
+}
+
+}  // namespace bench
