@@ -63,6 +63,16 @@ inline void Shell(const std::string& command) {
   }
 }
 
+// The photo-like picture as a quality-90 JPEG file made by cjpeg with
+// options (e.g. "-baseline"); its path.
+inline std::string PhotoJpeg(const std::string& options = "") {
+  const std::string ppm = WritePpm(PhotoLikeRgb());
+  const std::string jpg = ppm + ".jpg";
+  Shell("cjpeg -quality 90 " + options + " -outfile " + jpg + " " + ppm);
+  std::remove(ppm.c_str());
+  return jpg;
+}
+
 // Processor time (user and system) of this process and of the children it
 // waited for: on a machine shared with other work, the wall clock measures the
 // neighbours as much as the code.

@@ -17,10 +17,7 @@ int main() {
   using namespace jpegbench;
   const layers::JpegLayers started;
 
-  const std::string ppm = WritePpm(PhotoLikeRgb());
-  const std::string jpg = ppm + ".jpg";
-  Shell("cjpeg -quality 90 -baseline -outfile " + jpg + " " + ppm);
-  std::remove(ppm.c_str());
+  const std::string jpg = PhotoJpeg("-baseline");
 
   const double reference = Best([&] { Shell("djpeg -dct float -outfile /dev/null " + jpg); });
   const double ours = Best([&] {

@@ -91,10 +91,7 @@ int main() {
   using namespace jpegbench;
   const layers::JpegLayers started;
 
-  const std::string ppm = WritePpm(PhotoLikeRgb());
-  const std::string jpg = ppm + ".jpg";
-  Shell("cjpeg -quality 90 -baseline -outfile " + jpg + " " + ppm);
-  std::remove(ppm.c_str());
+  const std::string jpg = PhotoJpeg("-baseline");
 
   auto open = [&] {
     Cimg holder;

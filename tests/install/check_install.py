@@ -21,6 +21,13 @@ SIZES = [16, 22, 24, 32, 48, 64, 128, 256]
 METAINFO = "io.github.kiritori.kiritori.metainfo.xml"
 
 
+def finish(failures):
+    """Prints each failure and ends the check with its verdict."""
+    for failure in failures:
+        print("FAIL:", failure)
+    sys.exit(1 if failures else 0)
+
+
 def icon_pixels(source):
     """The 32 x 32 icon as rows of RGBA tuples, read from its source file."""
     text = open(source, encoding="utf-8").read()
@@ -126,9 +133,7 @@ def main():
                 check_icon(path, size, icon, failures)
     finally:
         shutil.rmtree(prefix, ignore_errors=True)
-    for failure in failures:
-        print("FAIL:", failure)
-    sys.exit(1 if failures else 0)
+    finish(failures)
 
 
 if __name__ == "__main__":

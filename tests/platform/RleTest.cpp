@@ -138,16 +138,22 @@ TEST_F(RleDecoding, HostileRunsAndDeltasAreClippedToThePicture) {
   EXPECT_EQ(Decode(rle4Block, 3, 1, 4)[0], (std::vector<COLORREF>{Grey(1), Grey(2), _}));
 }
 
+// size bytes of run-length data from a simple generator, biased towards
+// escapes (one byte in escapeEvery is 0) so the odd paths are walked.
+Bytes RandomRle(std::uint32_t& state, std::size_t size, std::uint32_t escapeEvery) {
+  Bytes data(size);
+  for (auto& b : data) {
+    state = state * 1103515245u + 12345u;
+    b = static_cast<std::uint8_t>(state >> 16);
+    if ((state >> 8) % escapeEvery == 0) b = 0;
+  }
+  return data;
+}
+
 TEST_F(RleDecoding, RandomDataNeverReachesOutsideAnyBuffer) {
   std::uint32_t state = 12345;
   for (int trial = 0; trial < 200; ++trial) {
-    Bytes data(static_cast<std::size_t>(trial % 64));
-    for (auto& b : data) {
-      state = state * 1103515245u + 12345u;
-      b = static_cast<std::uint8_t>(state >> 16);
-      // Bias towards escapes so the odd paths are walked.
-      if ((state >> 8) % 5 == 0) b = 0;
-    }
+    const Bytes data = RandomRle(state, static_cast<std::size_t>(trial % 64), 5);
     const int width = 1 + trial % 7;
     const int height = 1 + trial % 5;
     const auto rows = Decode(data, width, height, trial % 2 ? 4 : 8);
@@ -174,12 +180,7 @@ TEST(RleCounting, CountsExactlyThePixelsTheDecoderWrites) {
   };
   std::uint32_t state = 777;
   for (int trial = 0; trial < 300; ++trial) {
-    Bytes data(static_cast<std::size_t>(trial % 97));
-    for (auto& b : data) {
-      state = state * 1103515245u + 12345u;
-      b = static_cast<std::uint8_t>(state >> 16);
-      if ((state >> 8) % 4 == 0) b = 0;
-    }
+    const Bytes data = RandomRle(state, static_cast<std::size_t>(trial % 97), 4);
     const int bits = trial % 2 ? 4 : 8;
     const int width = 1 + trial % 300, height = 1 + trial % 11;
     Counting sink;
