@@ -76,6 +76,9 @@ class Session:
         self.build_dir = build_dir
         self.out_dir = out_dir
         self.cmake = cmake
+        # A program built under the sanitizers keeps shadow memory and freed
+        # blocks in quarantine: its resident memory says nothing of ours.
+        self.sanitized = "KIRITORI_SANITIZE:BOOL=ON" in open(os.path.join(build_dir, "CMakeCache.txt")).read()
         self.tmp = tempfile.mkdtemp(prefix="kiritori-e2e-")
         self.xvfb = None
         self.program = None
