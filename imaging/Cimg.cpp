@@ -57,28 +57,30 @@ bool DebugLog() {
 
 Cimg::Cimg() = default;
 
-void Cimg::RecordFailure() noexcept {
+Cimg::Failure Cimg::LastFailure() const noexcept {
+  if (!failure_) return {};
   try {
     try {
-      throw;
+      std::rethrow_exception(failure_);
     } catch (const Exception& e) {
-      lastFailure_ = Failure{e.Message(), e.Reason()};
+      return Failure{e.Message(), e.Reason()};
     } catch (const std::bad_alloc&) {
-      lastFailure_ = Failure{std::string(), TFailureReason{TFailureKind::OverAvailableMemory, "the heap refused"}};
+      return Failure{std::string(), TFailureReason{TFailureKind::OverAvailableMemory, "the heap refused"}};
     } catch (const std::exception& e) {
-      lastFailure_ = Failure{e.what(), TFailureReason{}};
+      return Failure{e.what(), TFailureReason{}};
     }
   } catch (...) {
     // Something unknown, or no memory left to copy the texts: a bare failure.
-    lastFailure_ = Failure{};
   }
+  return {};
 }
 
 void Cimg::Report(const char* operation, const std::string& fileName) const {
   if (!DebugLog()) return;
-  const std::string& text = !lastFailure_.Reason.Text.empty() ? lastFailure_.Reason.Text
-                            : !lastFailure_.Message.empty()   ? lastFailure_.Message
-                                                              : std::string("no picture");
+  const Failure failure = LastFailure();
+  const std::string& text = !failure.Reason.Text.empty() ? failure.Reason.Text
+                            : !failure.Message.empty()   ? failure.Message
+                                                         : std::string("no picture");
   std::fprintf(stderr, "kiritori: %s failed: %s, %s, %s\n", operation, fileName.c_str(),
                FormatName(fileName), text.c_str());
 }
@@ -105,7 +107,6 @@ void Cimg::RefuseExtension(const std::string& fileName) {
 }
 
 bool Cimg::Load(const std::string& fileName) {
-  lastFailure_ = Failure{};
   const bool loaded = LoadFile(fileName);
   if (!loaded) Report("load", fileName);
   return loaded;
@@ -145,7 +146,6 @@ bool Cimg::LoadFile(const std::string& fileName) {
     }
     result = true;
   } catch (...) {
-    RecordFailure();
     failure_ = std::current_exception();
     result = false;
   }
@@ -153,7 +153,6 @@ bool Cimg::LoadFile(const std::string& fileName) {
 }
 
 bool Cimg::SetGraphic(TGraphic* graphic) {
-  lastFailure_ = Failure{};
   bool result = false;
   failure_ = nullptr;
   try {
@@ -164,7 +163,6 @@ bool Cimg::SetGraphic(TGraphic* graphic) {
       result = true;
     }
   } catch (...) {
-    RecordFailure();
     failure_ = std::current_exception();
     result = false;
   }
@@ -178,7 +176,6 @@ bool Cimg::Finish(bool result) {
   } catch (...) {
     // A picture that cannot be made 24 bits is no usable picture; a failure
     // of the load itself, if any, is the one that counts.
-    RecordFailure();
     if (!failure_) failure_ = std::current_exception();
     return false;
   }
@@ -187,7 +184,6 @@ bool Cimg::Finish(bool result) {
 }
 
 bool Cimg::Save(const std::string& fileName) {
-  lastFailure_ = Failure{};
   failure_ = nullptr;
   const bool saved = SaveFile(fileName);
   if (!saved) Report("save", fileName);
@@ -212,7 +208,6 @@ bool Cimg::SaveFile(const std::string& fileName) {
     }
     return true;
   } catch (...) {
-    RecordFailure();
     failure_ = std::current_exception();
   }
   return false;

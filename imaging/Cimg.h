@@ -49,22 +49,20 @@ class Cimg {
   // there is no bitmap). Never raises; on failure the bitmap stays as it was.
   void Make24Bit();
 
-  // Why the last Load, SetGraphic or Save failed: the message of the failure
-  // it met and that failure's reason (kind and technical text). Both empty
-  // after a success, and the message empty for a failure that raised nothing
-  // (another extension, no picture). With KIRITORI_DEBUG=1 in the environment
-  // every failed Load and Save also writes one line to standard error: the
-  // file, the format and the technical text.
+  // Why the last Load, SetGraphic or Save returned false: the failure as it
+  // was raised, or for a name the holder does not handle an EInvalidGraphic
+  // naming the extension. Null after a success, and when the only fault was
+  // an empty picture. With KIRITORI_DEBUG=1 in the environment every failed
+  // Load and Save also writes one line to standard error: the file, the
+  // format and the technical text.
+  const std::exception_ptr& FailureRaised() const noexcept { return failure_; }
+  // The same failure as its message and its reason (kind and technical text);
+  // both empty when nothing was raised.
   struct Failure {
     std::string Message;
     TFailureReason Reason;
   };
-  const Failure& LastFailure() const noexcept { return lastFailure_; }
-  // Why the last Load, SetGraphic or Save returned false: the failure as it
-  // was raised, or for a name the holder does not handle an EInvalidGraphic
-  // naming the extension. Null after a success, and when the only fault was
-  // an empty picture.
-  const std::exception_ptr& FailureRaised() const noexcept { return failure_; }
+  Failure LastFailure() const noexcept;
 
   // Reserved: nothing allocates it; released by the destructor and by every
   // successful Load and SetGraphic.
@@ -83,12 +81,8 @@ class Cimg {
   [[nodiscard]] bool SaveFile(const std::string& fileName);
   [[nodiscard]] bool Finish(bool result);
   void ReleaseBuffer() noexcept;
-  // Records the failure in flight (call only from a catch block).
-  void RecordFailure() noexcept;
   // Writes the debug line of a failed load or save.
   void Report(const char* operation, const std::string& fileName) const;
-
-  Failure lastFailure_;
 
   // Notes that fileName's extension is not one the holder handles.
   void RefuseExtension(const std::string& fileName);
