@@ -1,7 +1,9 @@
 // A file manager's part in a drag and drop, for the end-to-end roads: a small
 // window titled "drag source" that, when the mouse is pressed on it, drags the
-// URIs given as arguments (a text/uri-list), offering to copy or to move them,
-// and prints what the target took: "copy", "move" or "none".
+// URIs given as arguments (a text/uri-list), offering to copy or to move them.
+// While the drag is on its way it prints "over <action>" each time the window
+// under the mouse changes its answer, and at the end "took <action>": what the
+// target took, "copy", "move" or "none".
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -21,8 +23,12 @@ class Source final : public QWidget {
     data->setUrls(urls_);
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
-    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
-    std::puts(action == Qt::CopyAction ? "copy" : action == Qt::MoveAction ? "move" : "none");
+    connect(drag, &QDrag::actionChanged, this, [](Qt::DropAction action) { Say("over", action); });
+    Say("took", drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction));
+  }
+
+  static void Say(const char* what, Qt::DropAction action) {
+    std::printf("%s %s\n", what, action == Qt::CopyAction ? "copy" : action == Qt::MoveAction ? "move" : "none");
     std::fflush(stdout);
   }
 

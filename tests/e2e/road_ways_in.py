@@ -110,11 +110,11 @@ def road(s):
         note = os.path.join(home, "note.txt")
         open(note, "w").write("not a picture")
         before = main_window().size
-        took = drag_and_drop(s, main_window(), ["https://example.com/a.jpg", "file://" + note])
+        took = drag_and_drop(s, main_window(), ["https://example.com/a.jpg", "file://" + note], taken=False)
         check(took == "none", f"the window took the refused drag as {took!r}")
         check(main_window().size == before, "a refused drop changed the window")
         picture = "file://" + os.path.join(home, "coordinates.bmp")
-        took = drag_and_drop(s, main_window(), ["file://" + note, picture])
+        took = drag_and_drop(s, main_window(), ["file://" + note, picture], taken=True)
         check(took == "copy", f"the drop was taken as {took!r}, not as a copy")
         sized_for((BMP_SIZE[0], BMP_SIZE[1] + STATUS_BAR_HEIGHT))
         s.expect_shown("the main window's view", main_window, bmp, P.check_exact)
@@ -124,13 +124,25 @@ def road(s):
         check(code == 0, f"exit code {code}")
 
 
-def drag_and_drop(s, target, uris):
+def drag_and_drop(s, target, uris, taken):
     """Drags uris from a small program of the desktop's own kind onto the
-    middle of target's client area with the mouse; returns what the drop
-    became for the source: "copy", "move" or "none"."""
+    middle of target's client area with the mouse and drops them there once
+    the target has taken them (when taken) or after a second of its silence;
+    returns what the drop became for the source: "copy", "move" or "none"."""
     tool = os.path.join(s.build_dir, "tests", "e2e", "kiritori_drag_source")
     env = dict(os.environ, DISPLAY=s.display, QT_QPA_PLATFORM="xcb")
-    source = subprocess.Popen([tool, *uris], env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    source = subprocess.Popen([tool, *uris], env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    said = []  # the source's lines, as (what, action)
+
+    def listen(seconds):
+        ready, _, _ = select.select([source.stdout], [], [], seconds)
+        if ready:
+            said.extend(tuple(line.split()) for line in os.read(source.stdout.fileno(), 4096).decode().splitlines())
+
+    def last(what):
+        answers = [action for said_what, action in said if said_what == what]
+        return answers[-1] if answers else None
+
     try:
         def shown():
             found = s.tool("xdotool", "search", "--onlyvisible", "--pid", str(source.pid), ok=False).stdout.split()
@@ -147,11 +159,18 @@ def drag_and_drop(s, target, uris):
             y = start[1] + (end[1] - start[1]) * step // 10
             s.xdotool("mousemove", str(x), str(y))
             time.sleep(0.05)
-        time.sleep(0.2)
+        # The target answers each position in its own time, slowly under the
+        # sanitizers; a refusal changes nothing the source can report.
+        until = time.monotonic() + (10 if taken else 1)
+        while time.monotonic() < until and not (taken and last("over") == "copy"):
+            listen(0.2)
+            s.xdotool("mousemove_relative", "--", "1", "0")
         s.xdotool("mouseup", "1")
-        ready, _, _ = select.select([source.stdout], [], [], 10)
-        check(ready, "the drag source did not finish its drag")
-        return source.stdout.readline().strip()
+        until = time.monotonic() + 10
+        while last("took") is None and time.monotonic() < until:
+            listen(0.5)
+        check(last("took") is not None, f"the drag source did not finish its drag: {said}")
+        return last("took")
     finally:
         source.terminate()
         source.wait(5)
