@@ -117,7 +117,8 @@ def road(s):
             started = time.monotonic()
             s.settle(main_window())
             busy = time.monotonic() - started - answer
-            check(busy < 1.0, f"the program was busy {busy:.1f} s after opening {name}")
+            # The sanitizers slow every step of the program several times over.
+            check(busy < (3.0 if s.sanitized else 1.0), f"the program was busy {busy:.1f} s after opening {name}")
             peak = peak_memory_mb()
             check(s.sanitized or peak < 250, f"the program's peak memory reached {peak:.0f} MB")
             check(main_window().size == shown.size, f"the main window measures {main_window().size}")
