@@ -2,14 +2,13 @@
 // program's settings, with every other decoding setting at once, and with a
 // mix of settings chosen by the input's own bytes, so that every setting meets
 // every file. Nothing is skipped for the size its header claims. What decodes
-// is copied into a bitmap, turned upright by its Exif orientation and brought
-// to 24 bits as the program does, and (when small) encoded again.
+// is made into a bitmap turned upright by its Exif orientation and brought to
+// 24 bits as the program does, and (when small) encoded again.
 #include <cstddef>
 #include <cstdint>
 
 #include "FuzzInput.h"
 #include "graphics/Bitmap.h"
-#include "graphics/Orientation.h"
 #include "graphics/PixelFormat.h"
 #include "jpeg/ExifOrientation.h"
 #include "jpeg/JpegImage.h"
@@ -58,9 +57,8 @@ void Apply(TJPEGImage& image, const Settings& s) {
 void Decode(const std::uint8_t* data, std::size_t size, const Settings* settings) {
   fuzzing::Try([&] {
     // As the image holder opens a photo: the bitmap takes the decoded pixels,
-    // and once the image is gone it is turned upright as the Exif block says.
+    // turned upright as the Exif block says while they are decoded.
     TBitmap bitmap;
-    int orientation = 1;
     {
       TJPEGImage image;
       fuzzing::TDataStream stream(data, size);
@@ -68,10 +66,8 @@ void Decode(const std::uint8_t* data, std::size_t size, const Settings* settings
       if (settings != nullptr) Apply(image, *settings);
       // The reduced size is worked out from the header before any decode.
       (void)image.Width();
-      bitmap.CopyFrom(&image);
-      orientation = jpeg::OrientationOf(image);
+      image.DecodeUpright(bitmap, jpeg::OrientationOf(image));
     }
-    TurnUpright(bitmap, orientation);
     bitmap.SetBitDepth(bd24Bit);
     if (bitmap.IsEmpty() || std::int64_t{bitmap.Width()} * bitmap.Height() > kMaxPixelsToReencode) return;
     TJPEGImage again;

@@ -134,6 +134,29 @@ bool HasSsse3() {
   static const bool has = __builtin_cpu_supports("ssse3");
   return has;
 }
+
+// Four by four 24-bit pixels turned rows for columns: upright row k of the
+// block takes stored column k (or 3 - k when descending) of the four stored
+// rows from, from + rowStep, ... Reads 16 bytes of each stored row from `from`
+// and writes 16 bytes to each target: the 4 bytes past the block are garbage
+// that the caller writes again.
+__attribute__((target("ssse3"))) void Turn24Block(const std::uint8_t* from, std::ptrdiff_t rowStep,
+                                                   std::uint8_t* const target[4], bool descending) {
+  // Three-byte pixels into four-byte lanes, and back.
+  const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  __m128i r[4];
+  for (int j = 0; j < 4; ++j)
+    r[j] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + j * rowStep)), widen);
+  const __m128i a = _mm_unpacklo_epi32(r[0], r[1]);  // columns 0 and 1 of rows 0, 1
+  const __m128i b = _mm_unpacklo_epi32(r[2], r[3]);
+  const __m128i c = _mm_unpackhi_epi32(r[0], r[1]);  // columns 2 and 3
+  const __m128i d = _mm_unpackhi_epi32(r[2], r[3]);
+  const __m128i column[4] = {_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b), _mm_unpacklo_epi64(c, d),
+                             _mm_unpackhi_epi64(c, d)};
+  for (int k = 0; k < 4; ++k)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target[k]), _mm_shuffle_epi8(column[descending ? 3 - k : k], narrow));
+}
 #endif
 
 // Copies a row of width pixels end for end: pixel x of `to` is pixel
@@ -156,23 +179,13 @@ void CopyReversed(std::uint8_t* to, const std::uint8_t* from, std::int32_t width
   for (; x < width; ++x) MovePixel<N>(to + x * std::ptrdiff_t{N}, last - x * std::ptrdiff_t{N});
 }
 
+// Upright columns xBegin to xEnd - 1 of a turn that makes stored columns
+// upright rows (five to eight). Tile by tile, so that the stored rows a tile
+// reads stay in the cache while it is turned; band by band of upright rows, so
+// that those are written from start to end.
 template <std::size_t N>
-void TurnBytes(const PixelRows& from, const PixelRows& to, const SourceMap& map) {
-  if (!map.Swaps()) {
-    // A stored row becomes an upright row, read forwards or backwards.
-    for (std::int32_t y = 0; y < to.height; ++y) {
-      const std::uint8_t* source = from.Row(map.row0 + y * map.rowPerY);
-      if (map.columnPerX > 0) {
-        std::memcpy(to.Row(y), source, N * static_cast<std::size_t>(to.width));
-      } else {
-        CopyReversed<N>(to.Row(y), source, to.width);
-      }
-    }
-    return;
-  }
-  // A stored column becomes an upright row. Tile by tile, so that the stored
-  // rows a tile reads stay in the cache while it is turned; band by band of
-  // upright rows, so that those are written from start to end.
+void TurnColumns(const PixelRows& from, const PixelRows& to, const SourceMap& map, std::int32_t xBegin,
+                 std::int32_t xEnd) {
   constexpr std::int32_t kTile = 64;
   // Stored rows follow each other at a fixed distance, the way upright
   // columns do.
@@ -181,29 +194,70 @@ void TurnBytes(const PixelRows& from, const PixelRows& to, const SourceMap& map)
     const std::int32_t tileEnd = std::min(tileY + kTile, to.height);
     const std::int64_t firstColumn =
         std::min(map.column0 + tileY * map.columnPerY, map.column0 + (tileEnd - 1) * map.columnPerY);
-    for (std::int32_t tileX = 0; tileX < to.width; tileX += kTile) {
-      const std::int32_t tileWidth = std::min(kTile, to.width - tileX);
-      // The last pixel of an upright row is written narrow.
-      const std::int32_t wideWidth = tileX + tileWidth == to.width ? tileWidth - 1 : tileWidth;
+    for (std::int32_t tileX = xBegin; tileX < xEnd; tileX += kTile) {
+      const std::int32_t tileWidth = std::min(kTile, xEnd - tileX);
+      // The last pixel of the columns is written narrow: the one after it may
+      // be the last of the row, or written already.
+      const std::int32_t wideWidth = tileX + tileWidth == xEnd ? tileWidth - 1 : tileWidth;
       const std::uint8_t* firstRow = from.Row(map.row0 + tileX * map.rowPerX);
       // While this tile is turned, the next one's stored rows are fetched.
-      const std::int32_t nextWidth = std::min(kTile, to.width - tileX - tileWidth);
+      const std::int32_t nextWidth = std::min(kTile, xEnd - tileX - tileWidth);
       for (std::int32_t i = 0; i < nextWidth; ++i) {
         const std::uint8_t* next = firstRow + (tileWidth + i) * rowStep + firstColumn * std::ptrdiff_t{N};
         for (std::size_t b = 0; b < kTile * N; b += 64) __builtin_prefetch(next + b);
       }
-      for (std::int32_t y = tileY; y < tileEnd; ++y) {
+      // Upright row y from its pixel `first` on, pixel by pixel.
+      auto pixels = [&](std::int32_t y, std::int32_t first) {
         const std::int64_t column = map.column0 + y * map.columnPerY;
         // From firstRow to the pixel read next, in bytes.
-        std::ptrdiff_t source = static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N};
+        std::ptrdiff_t source = static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N} + first * rowStep;
         std::uint8_t* target = to.Row(y) + std::ptrdiff_t{tileX} * N;
-        std::int32_t i = 0;
+        std::int32_t i = first;
         if constexpr (N == 3) {
           if (column < from.width - 1)
             for (; i < wideWidth; ++i, source += rowStep) MoveWide(target + i * 3, firstRow + source);
         }
         for (; i < tileWidth; ++i, source += rowStep) MovePixel<N>(target + i * std::ptrdiff_t{N}, firstRow + source);
+      };
+      std::int32_t y = tileY;
+#if defined(__x86_64__) || defined(__i386__)
+      if constexpr (N == 3) {
+        if (HasSsse3()) {
+          // Four upright rows at a time in blocks of four pixels, as far as
+          // the garbage past a block stays inside the columns to write and is
+          // written again: by the next block, the pixels after the blocks, or
+          // the next tile.
+          const std::int32_t blocks = std::max(0, std::min(tileWidth, xEnd - tileX - 2)) / 4 * 4;
+          for (; y + 4 <= tileEnd; y += 4) {
+            const std::int64_t least = std::min(map.column0 + y * map.columnPerY, map.column0 + (y + 3) * map.columnPerY);
+            if (least + 6 > from.width) break;  // 16 bytes from it would pass the row's end
+            std::uint8_t* target[4];
+            for (int k = 0; k < 4; ++k) target[k] = to.Row(y + k) + std::ptrdiff_t{tileX} * 3;
+            const std::uint8_t* source = firstRow + static_cast<std::ptrdiff_t>(least) * 3;
+            for (std::int32_t i = 0; i < blocks; i += 4) {
+              Turn24Block(source + i * rowStep, rowStep, target, map.columnPerY < 0);
+              for (std::uint8_t*& t : target) t += 12;
+            }
+            for (int k = 0; k < 4; ++k) pixels(y + k, blocks);
+          }
+        }
       }
+#endif
+      for (; y < tileEnd; ++y) pixels(y, 0);
+    }
+  }
+}
+
+template <std::size_t N>
+void TurnBytes(const PixelRows& from, const PixelRows& to, const SourceMap& map) {
+  if (map.Swaps()) return TurnColumns<N>(from, to, map, 0, to.width);
+  // A stored row becomes an upright row, read forwards or backwards.
+  for (std::int32_t y = 0; y < to.height; ++y) {
+    const std::uint8_t* source = from.Row(map.row0 + y * map.rowPerY);
+    if (map.columnPerX > 0) {
+      std::memcpy(to.Row(y), source, N * static_cast<std::size_t>(to.width));
+    } else {
+      CopyReversed<N>(to.Row(y), source, to.width);
     }
   }
 }
@@ -336,3 +390,114 @@ void TurnUpright(TBitmap& bitmap, int orientation) {
   bitmap.SetBitmapHandle(made.Get());
   made.Release();
 }
+
+namespace graphics {
+
+struct UprightRows::State {
+  explicit State(TBitmap& upright) : bitmap(upright) {}
+
+  TBitmap& bitmap;
+  SourceMap map{};
+  PixelRows to;
+  std::int32_t storedWidth = 0;
+  std::int32_t storedHeight = 0;
+  std::size_t rowBytes = 0;
+  // A spare row for two and three, a band of stored rows for five to eight.
+  std::vector<std::uint8_t> spare;
+  std::int32_t bandRows = 0;
+  std::int64_t bandStart = 0;  // the stored row in the band's first row
+  std::int64_t bandEnd = 0;    // one past the last row written into it
+};
+
+UprightRows::UprightRows(TBitmap& upright, int orientation, int bytesPerPixel)
+    : state_(std::make_unique<State>(upright)) {
+  State& s = *state_;
+  if (bytesPerPixel < 1 || bytesPerPixel > 4 || orientation < 1 || orientation > 8)
+    throw EInvalidGraphicOperation(strings::ScanLine);
+  s.to.bitsPerPixel = bytesPerPixel * 8;
+  Refresh();
+  const bool swaps = orientation >= 5;
+  s.storedWidth = swaps ? s.to.height : s.to.width;
+  s.storedHeight = swaps ? s.to.width : s.to.height;
+  s.map = MapFor(orientation, s.storedWidth, s.storedHeight);
+  s.rowBytes = static_cast<std::size_t>(s.storedWidth) * static_cast<std::size_t>(bytesPerPixel);
+  if (s.map.Swaps()) {
+    constexpr std::size_t kBandBytes = std::size_t{1} << 20;
+    s.bandRows = static_cast<std::int32_t>(std::clamp<std::size_t>(kBandBytes / std::max<std::size_t>(s.rowBytes, 1), 1, 64));
+    s.spare.resize(s.rowBytes * static_cast<std::size_t>(s.bandRows));
+  } else if (s.map.columnPerX < 0) {
+    s.spare.resize(s.rowBytes);
+  }
+}
+
+UprightRows::~UprightRows() = default;
+
+void UprightRows::Refresh() {
+  State& s = *state_;
+  s.to.width = s.bitmap.Width();
+  s.to.height = s.bitmap.Height();
+  if (s.to.width <= 0 || s.to.height <= 0) throw EInvalidGraphicOperation(strings::ScanLine);
+  s.to.top = s.bitmap.ScanLineAddress(0);
+  s.to.step = s.to.height > 1 ? s.bitmap.ScanLineAddress(1) - s.to.top : 0;
+}
+
+std::uint8_t* UprightRows::Row(std::int64_t y) {
+  State& s = *state_;
+  if (y < 0 || y >= s.storedHeight) throw EInvalidGraphicOperation(strings::ScanLine);
+  if (s.map.Swaps()) {
+    if (y < s.bandStart || y >= s.bandStart + s.bandRows) {
+      Flush();
+      s.bandStart = s.bandEnd = y;
+    }
+    s.bandEnd = std::max(s.bandEnd, y + 1);
+    return s.spare.data() + static_cast<std::size_t>(y - s.bandStart) * s.rowBytes;
+  }
+  if (s.map.columnPerX < 0) return s.spare.data();
+  // Upright row u shows stored row row0 + u * rowPerY, and rowPerY is 1 or -1.
+  return s.to.Row((y - s.map.row0) * s.map.rowPerY);
+}
+
+void UprightRows::Written(std::int64_t y) {
+  State& s = *state_;
+  if (s.map.Swaps()) {
+    if (y + 1 == s.bandStart + s.bandRows || y + 1 == s.storedHeight) Flush();
+    return;
+  }
+  if (s.map.columnPerX > 0) return;
+  std::uint8_t* target = s.to.Row((y - s.map.row0) * s.map.rowPerY);
+  switch (s.to.bitsPerPixel) {
+    case 8: return CopyReversed<1>(target, s.spare.data(), s.to.width);
+    case 16: return CopyReversed<2>(target, s.spare.data(), s.to.width);
+    case 24: return CopyReversed<3>(target, s.spare.data(), s.to.width);
+    default: return CopyReversed<4>(target, s.spare.data(), s.to.width);
+  }
+}
+
+void UprightRows::Flush() {
+  State& s = *state_;
+  if (!s.map.Swaps() || s.bandEnd <= s.bandStart) return;
+  // The band as a picture of its own rows: stored row r is band row
+  // r - bandStart, and upright column x shows stored row row0 + x * rowPerX.
+  PixelRows band;
+  band.top = s.spare.data();
+  band.step = static_cast<std::ptrdiff_t>(s.rowBytes);
+  band.width = s.storedWidth;
+  band.height = static_cast<std::int32_t>(s.bandEnd - s.bandStart);
+  band.bitsPerPixel = s.to.bitsPerPixel;
+  SourceMap local = s.map;
+  local.row0 -= s.bandStart;
+  // The upright columns of stored rows bandStart .. bandEnd - 1.
+  const std::int64_t a = (s.bandStart - s.map.row0) * s.map.rowPerX;
+  const std::int64_t b = (s.bandEnd - 1 - s.map.row0) * s.map.rowPerX;
+  const auto xBegin = static_cast<std::int32_t>(std::min(a, b));
+  const auto xEnd = static_cast<std::int32_t>(std::max(a, b) + 1);
+  switch (s.to.bitsPerPixel) {
+    case 8: TurnColumns<1>(band, s.to, local, xBegin, xEnd); break;
+    case 16: TurnColumns<2>(band, s.to, local, xBegin, xEnd); break;
+    case 24: TurnColumns<3>(band, s.to, local, xBegin, xEnd); break;
+    default: TurnColumns<4>(band, s.to, local, xBegin, xEnd); break;
+  }
+  s.bandStart = s.bandEnd;
+}
+
+}  // namespace graphics

@@ -5,7 +5,6 @@
 #include <new>
 
 #include "graphics/Bitmap.h"
-#include "graphics/Orientation.h"
 #include "graphics/Picture.h"
 #include "jpeg/ExifOrientation.h"
 #include "jpeg/JpegImage.h"
@@ -129,20 +128,16 @@ bool Cimg::LoadFile(const std::string& fileName) {
       bitmap->LoadFile(fileName);
     } else {
       // A temporary graphic reads the file. A JPEG image decodes straight into
-      // 24-bit pixels, which the bitmap then shares: the picture is decoded
-      // once and never copied.
-      int orientation = 1;
-      {
-        const std::unique_ptr<TGraphic> graphic = CreateGraphic(graphicClass);
-        auto* image = dynamic_cast<TJPEGImage*>(graphic.get());
-        if (image != nullptr) image->SetExpandPalette(true);
-        graphic->LoadFile(fileName);
+      // 24-bit pixels of the bitmap, turned upright as the photo's Exif block
+      // says while the rows come: the picture is decoded once and never copied.
+      const std::unique_ptr<TGraphic> graphic = CreateGraphic(graphicClass);
+      auto* image = dynamic_cast<TJPEGImage*>(graphic.get());
+      if (image != nullptr) image->SetExpandPalette(true);
+      graphic->LoadFile(fileName);
+      if (image != nullptr)
+        image->DecodeUpright(*bitmap, jpeg::OrientationOf(*image));
+      else
         bitmap->CopyFrom(graphic.get());
-        if (image != nullptr) orientation = jpeg::OrientationOf(*image);
-      }
-      // With the graphic gone the pixels are the bitmap's alone, so a photo
-      // that is only mirrored or upside down turns without a second picture.
-      TurnUpright(*bitmap, orientation);
     }
     result = true;
   } catch (...) {

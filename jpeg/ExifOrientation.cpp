@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "graphics/Bitmap.h"
-#include "graphics/Orientation.h"
 #include "graphics/Picture.h"
 #include "jpeg/JpegImage.h"
 
@@ -143,8 +142,7 @@ void MakeUpright(TPicture& picture) {
   const int orientation = OrientationOf(*image);
   if (orientation == 1) return;
   TBitmap upright;
-  upright.CopyFrom(image);  // decodes; shares the image's pixels
-  TurnUpright(upright, orientation);
+  image->DecodeUpright(upright, orientation);
   picture.SetGraphic(&upright);
 }
 

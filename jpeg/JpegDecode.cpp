@@ -8,6 +8,7 @@
 #include <jerror.h>
 
 #include "graphics/Bitmap.h"
+#include "graphics/Orientation.h"
 #include "graphics/PixelFormat.h"
 #include "jpeg/CodecGlue.h"
 #include "jpeg/JpegImage.h"
@@ -79,30 +80,6 @@ void CmykToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool in
   }
 }
 
-// Where output rows go: bitmap rows by index, so that no address past the
-// bitmap is ever formed.
-class RowTarget {
- public:
-  explicit RowTarget(TBitmap& bitmap) : bitmap_(bitmap) { Refresh(); }
-  // The row addresses change when the bitmap gets a new image (a palette).
-  void Refresh() {
-    height_ = bitmap_.Height();
-    if (height_ <= 0) return;
-    base_ = bitmap_.ScanLineAddress(0);
-    step_ = height_ > 1 ? bitmap_.ScanLineAddress(1) - base_ : 0;
-  }
-  std::uint8_t* Row(JDIMENSION index) const {
-    if (static_cast<std::int64_t>(index) >= height_) throw EInvalidGraphicOperation(strings::ScanLine);
-    return base_ + static_cast<std::ptrdiff_t>(index) * step_;
-  }
-
- private:
-  TBitmap& bitmap_;
-  std::uint8_t* base_ = nullptr;
-  std::ptrdiff_t step_ = 0;
-  std::int64_t height_ = 0;
-};
-
 // Colour-map indices become blue, green, red through the library's map (one
 // grey row, or rows in the output's blue, green, red order).
 void ExpandIndices(j_decompress_ptr cinfo, const JSAMPLE* indices, std::uint8_t* bgr) {
@@ -119,7 +96,7 @@ void ExpandIndices(j_decompress_ptr cinfo, const JSAMPLE* indices, std::uint8_t*
 
 // Reads every row of the current output pass into target. Rows that need
 // converting (CMYK, or indices to expand) pass through scratch, one at a time.
-void ReadRows(j_decompress_ptr cinfo, const RowTarget& target, bool expand, std::vector<JSAMPLE>& scratch) {
+void ReadRows(j_decompress_ptr cinfo, graphics::UprightRows& target, bool expand, std::vector<JSAMPLE>& scratch) {
   const bool cmyk = IsCmyk(cinfo);
   const bool inverted = cinfo->saw_Adobe_marker != FALSE;
   const bool converted = cmyk || (expand && cinfo->colormap != nullptr);
@@ -134,7 +111,9 @@ void ReadRows(j_decompress_ptr cinfo, const RowTarget& target, bool expand, std:
       CmykToBgr(scratch.data(), row, cinfo->output_width, inverted);
     else if (converted)
       ExpandIndices(cinfo, scratch.data(), row);
+    target.Written(index);
   }
+  target.Flush();
 }
 
 // A bottom-up 24-bit DIB section, as a sized TBitmap has; owned by the caller.
@@ -216,7 +195,20 @@ void TJPEGImage::PrepareDecoder(jpeg::CodecContext& context) {
 TBitmap* TJPEGImage::DecodeBitmap() {
   if (cachedBitmap_ != nullptr) return cachedBitmap_.get();
   cachedBitmap_ = std::make_unique<TBitmap>();
-  TBitmap& bitmap = *cachedBitmap_;
+  DecodeInto(*cachedBitmap_, 1);
+  return cachedBitmap_.get();
+}
+
+void TJPEGImage::DecodeUpright(TBitmap& into, int orientation) {
+  if (orientation < 2 || orientation > 8 || cachedBitmap_ != nullptr) {
+    into.CopyFrom(DecodeBitmap());
+    TurnUpright(into, orientation);
+    return;
+  }
+  DecodeInto(into, orientation);
+}
+
+void TJPEGImage::DecodeInto(TBitmap& bitmap, int orientation) {
   bool doPalette = true;
 
   jpeg::CodecContext context;
@@ -250,13 +242,18 @@ TBitmap* TJPEGImage::DecodeBitmap() {
 
       jpeg_start_decompress(cinfo);
       bitmap.SetBitmapHandle(nullptr);
+      // The bitmap takes the upright picture's size; rows are turned on their
+      // way into it.
+      const bool swaps = orientation >= 5;
+      const JDIMENSION width = swaps ? cinfo->output_height : cinfo->output_width;
+      const JDIMENSION height = swaps ? cinfo->output_width : cinfo->output_height;
       if (indexed) {
-        bitmap.SetWidth(static_cast<std::int32_t>(cinfo->output_width));
-        bitmap.SetHeight(static_cast<std::int32_t>(cinfo->output_height));
+        bitmap.SetWidth(static_cast<std::int32_t>(width));
+        bitmap.SetHeight(static_cast<std::int32_t>(height));
       } else {
         // Every row is about to be written: a section of fresh memory spares
         // the white fill that sizing the bitmap would make first.
-        HBITMAP section = NewSection24(cinfo->output_width, cinfo->output_height);
+        HBITMAP section = NewSection24(width, height);
         try {
           bitmap.SetBitmapHandle(section);
         } catch (...) {
@@ -266,12 +263,11 @@ TBitmap* TJPEGImage::DecodeBitmap() {
       }
       // Rows are written straight into the bitmap's memory: it must be exactly
       // the size and depth the rows are made for.
-      if (bitmap.Width() != static_cast<std::int32_t>(cinfo->output_width) ||
-          bitmap.Height() != static_cast<std::int32_t>(cinfo->output_height) ||
+      if (bitmap.Width() != static_cast<std::int32_t>(width) || bitmap.Height() != static_cast<std::int32_t>(height) ||
           bitmap.BitDepth() != (indexed ? bd8Bit : bd24Bit))
         throw EInvalidGraphic(strings::InvalidBitmap);
 
-      RowTarget target(bitmap);
+      graphics::UprightRows target(bitmap, orientation, indexed ? 1 : 3);
       std::vector<JSAMPLE> scratch;
       auto takePalette = [&] {
         bitmap.SetColorPalette(jpeg::ColorMapToPalette(cinfo));
@@ -311,5 +307,4 @@ TBitmap* TJPEGImage::DecodeBitmap() {
   } catch (const EAbort&) {
     // A silent abort (a progress handler's) keeps the picture as far as it got.
   }
-  return cachedBitmap_.get();
 }

@@ -116,6 +116,12 @@ class TJPEGImage : public TGraphic {
   // failed decode raises EJPEG and keeps the bitmap as far as it got, which
   // later calls return without decoding again.
   TBitmap* DecodeBitmap();
+  // The decoded picture turned upright as an Exif orientation says (see
+  // TurnUpright), made in `into` with the decoding settings. A picture not
+  // decoded yet is turned row by row as it is decoded, with no second copy,
+  // and the image keeps no bitmap of it. Raises like DecodeBitmap, `into`
+  // keeping what was made.
+  void DecodeUpright(TBitmap& into, int orientation);
   // Frees the decoded bitmap when the file bytes can make it again (the next
   // need decodes anew, at the scale then set); a bitmap handed in stays.
   void ReleaseDecoded() noexcept;
@@ -161,6 +167,8 @@ class TJPEGImage : public TGraphic {
   void SetScaleDown(TJpegScale value) noexcept;
 
  private:
+  // Decodes into bitmap, turning the rows as DecodeUpright says.
+  void DecodeInto(TBitmap& bitmap, int orientation);
   void ResetData();
   void ResetBitmap();
   void DropBitmap() noexcept;
