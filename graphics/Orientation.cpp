@@ -110,22 +110,24 @@ constexpr ReverseMasks MakeReverseMasks() {
 constexpr ReverseMasks kReverseMasks = MakeReverseMasks();
 
 // Reverses the first width / 16 * 16 pixels of the output from the end of
-// from; returns how many it did.
+// from; returns how many it did. The first output vector takes bytes of the
+// last two input vectors only, the last output vector of the first two.
 __attribute__((target("ssse3"))) std::int32_t CopyReversed24Blocks(std::uint8_t* to, const std::uint8_t* from,
                                                                    std::int32_t width) {
+  auto mask = [](int o, int v) { return _mm_load_si128(reinterpret_cast<const __m128i*>(kReverseMasks.lane[o][v])); };
+  const __m128i m01 = mask(0, 1), m02 = mask(0, 2), m10 = mask(1, 0), m11 = mask(1, 1), m12 = mask(1, 2),
+                m20 = mask(2, 0), m21 = mask(2, 1);
   std::int32_t x = 0;
   for (; x + 16 <= width; x += 16) {
     const std::uint8_t* block = from + std::ptrdiff_t{width - x - 16} * 3;
-    const __m128i in[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(block)),
-                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16)),
-                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 32))};
-    for (int o = 0; o < 3; ++o) {
-      __m128i out = _mm_setzero_si128();
-      for (int v = 0; v < 3; ++v)
-        out = _mm_or_si128(out, _mm_shuffle_epi8(in[v], _mm_load_si128(reinterpret_cast<const __m128i*>(
-                                                            kReverseMasks.lane[o][v]))));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + std::ptrdiff_t{x} * 3 + o * 16), out);
-    }
+    const __m128i in0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+    const __m128i in1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16));
+    const __m128i in2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 32));
+    auto* out = reinterpret_cast<__m128i*>(to + std::ptrdiff_t{x} * 3);
+    _mm_storeu_si128(out, _mm_or_si128(_mm_shuffle_epi8(in1, m01), _mm_shuffle_epi8(in2, m02)));
+    _mm_storeu_si128(out + 1, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(in0, m10), _mm_shuffle_epi8(in1, m11)),
+                                           _mm_shuffle_epi8(in2, m12)));
+    _mm_storeu_si128(out + 2, _mm_or_si128(_mm_shuffle_epi8(in0, m20), _mm_shuffle_epi8(in1, m21)));
   }
   return x;
 }
@@ -133,29 +135,6 @@ __attribute__((target("ssse3"))) std::int32_t CopyReversed24Blocks(std::uint8_t*
 bool HasSsse3() {
   static const bool has = __builtin_cpu_supports("ssse3");
   return has;
-}
-
-// Four by four 24-bit pixels turned rows for columns: upright row k of the
-// block takes stored column k (or 3 - k when descending) of the four stored
-// rows from, from + rowStep, ... Reads 16 bytes of each stored row from `from`
-// and writes 16 bytes to each target: the 4 bytes past the block are garbage
-// that the caller writes again.
-__attribute__((target("ssse3"))) void Turn24Block(const std::uint8_t* from, std::ptrdiff_t rowStep,
-                                                   std::uint8_t* const target[4], bool descending) {
-  // Three-byte pixels into four-byte lanes, and back.
-  const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-  const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-  __m128i r[4];
-  for (int j = 0; j < 4; ++j)
-    r[j] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + j * rowStep)), widen);
-  const __m128i a = _mm_unpacklo_epi32(r[0], r[1]);  // columns 0 and 1 of rows 0, 1
-  const __m128i b = _mm_unpacklo_epi32(r[2], r[3]);
-  const __m128i c = _mm_unpackhi_epi32(r[0], r[1]);  // columns 2 and 3
-  const __m128i d = _mm_unpackhi_epi32(r[2], r[3]);
-  const __m128i column[4] = {_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b), _mm_unpacklo_epi64(c, d),
-                             _mm_unpackhi_epi64(c, d)};
-  for (int k = 0; k < 4; ++k)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(target[k]), _mm_shuffle_epi8(column[descending ? 3 - k : k], narrow));
 }
 #endif
 
@@ -206,44 +185,18 @@ void TurnColumns(const PixelRows& from, const PixelRows& to, const SourceMap& ma
         const std::uint8_t* next = firstRow + (tileWidth + i) * rowStep + firstColumn * std::ptrdiff_t{N};
         for (std::size_t b = 0; b < kTile * N; b += 64) __builtin_prefetch(next + b);
       }
-      // Upright row y from its pixel `first` on, pixel by pixel.
-      auto pixels = [&](std::int32_t y, std::int32_t first) {
+      for (std::int32_t y = tileY; y < tileEnd; ++y) {
         const std::int64_t column = map.column0 + y * map.columnPerY;
         // From firstRow to the pixel read next, in bytes.
-        std::ptrdiff_t source = static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N} + first * rowStep;
+        std::ptrdiff_t source = static_cast<std::ptrdiff_t>(column) * std::ptrdiff_t{N};
         std::uint8_t* target = to.Row(y) + std::ptrdiff_t{tileX} * N;
-        std::int32_t i = first;
+        std::int32_t i = 0;
         if constexpr (N == 3) {
           if (column < from.width - 1)
             for (; i < wideWidth; ++i, source += rowStep) MoveWide(target + i * 3, firstRow + source);
         }
         for (; i < tileWidth; ++i, source += rowStep) MovePixel<N>(target + i * std::ptrdiff_t{N}, firstRow + source);
-      };
-      std::int32_t y = tileY;
-#if defined(__x86_64__) || defined(__i386__)
-      if constexpr (N == 3) {
-        if (HasSsse3()) {
-          // Four upright rows at a time in blocks of four pixels, as far as
-          // the garbage past a block stays inside the columns to write and is
-          // written again: by the next block, the pixels after the blocks, or
-          // the next tile.
-          const std::int32_t blocks = std::max(0, std::min(tileWidth, xEnd - tileX - 2)) / 4 * 4;
-          for (; y + 4 <= tileEnd; y += 4) {
-            const std::int64_t least = std::min(map.column0 + y * map.columnPerY, map.column0 + (y + 3) * map.columnPerY);
-            if (least + 6 > from.width) break;  // 16 bytes from it would pass the row's end
-            std::uint8_t* target[4];
-            for (int k = 0; k < 4; ++k) target[k] = to.Row(y + k) + std::ptrdiff_t{tileX} * 3;
-            const std::uint8_t* source = firstRow + static_cast<std::ptrdiff_t>(least) * 3;
-            for (std::int32_t i = 0; i < blocks; i += 4) {
-              Turn24Block(source + i * rowStep, rowStep, target, map.columnPerY < 0);
-              for (std::uint8_t*& t : target) t += 12;
-            }
-            for (int k = 0; k < 4; ++k) pixels(y + k, blocks);
-          }
-        }
       }
-#endif
-      for (; y < tileEnd; ++y) pixels(y, 0);
     }
   }
 }
