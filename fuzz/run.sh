@@ -24,8 +24,10 @@ for target; do
   mkdir -p "$build/corpus-$target"
   echo "== fuzz_$target for $seconds s"
   # The targets set the memory the layers may use themselves (512 MB), so the
-  # same binary behaves the same when the fuzzer replays a finding.
-  "$build/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 \
+  # same binary behaves the same when the fuzzer replays a finding. A legal
+  # picture of 64 MB, decoded three times under the sanitizers, takes about a
+  # second alone and several on a machine that builds at the same time.
+  "$build/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -timeout=30 \
     -rss_limit_mb=1024 -malloc_limit_mb=1024 -artifact_prefix="$build/findings/$target-" \
     "$build/corpus-$target" "$build/seeds/$target" || status=1
 done
