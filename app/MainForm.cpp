@@ -20,6 +20,8 @@ TmainForm* mainForm = nullptr;
 
 namespace {
 constexpr const char* kAuthorship = " kiritori 開発チーム";
+// How long the loupe stays after a nudge.
+constexpr unsigned kLoupeAfterNudgeMs = 1000;
 
 // The picture pixel under a device position of the view; positions of a drag
 // far outside the view keep their sign.
@@ -135,6 +137,9 @@ void TmainForm::BuildFromDefinition() {
   viewMenuZoomOut = viewMenu->AddNew(*this, "viewMenuZoomOut", strings::ZoomOutMenuCaption,
                                      [this](TObject* sender) { viewMenuZoomOutClick(sender); });
   viewMenuZoomOut->SetShortCuts({"Ctrl+-"});
+  viewMenuLoupe = viewMenu->AddNew(*this, "viewMenuLoupe", strings::LoupeMenuCaption,
+                                   [this](TObject* sender) { viewMenuLoupeClick(sender); });
+  viewMenuLoupe->SetAutoCheck(true);
   SetMenu(MainMenu);
   OnResize = [this](TObject*) {
     if (fitWhole) ShowZoomAboutCentre(WholePictureZoom());
@@ -142,6 +147,12 @@ void TmainForm::BuildFromDefinition() {
 
   OpenDialog = runtime::CreateComponent<TOpenPictureDialog>(*this);
   OpenDialog->SetName("OpenDialog");
+
+  loupeTimer = runtime::CreateComponent<TTimer>(*this);
+  loupeTimer->SetName("loupeTimer");
+  loupeTimer->SetEnabled(false);
+  loupeTimer->SetInterval(kLoupeAfterNudgeMs);
+  loupeTimer->OnTimer = [this](TObject*) { HideLoupe(); };
 
   // The definition's outer size belongs to the original desktop's frame; the
   // client area below the menu bar is what the window must offer.
@@ -232,6 +243,22 @@ void TmainForm::ImageMouseWheel(TObject*, TShiftState Shift, int WheelDelta, int
   ShowZoom(WheelDelta > 0 ? zoom.Larger(Image->Picture().Width(), Image->Picture().Height()) : zoom.Smaller(), X, Y);
 }
 
+void TmainForm::viewMenuLoupeClick(TObject*) {
+  if (!viewMenuLoupe->Checked()) HideLoupe();
+}
+
+void TmainForm::ShowLoupe(bool leftTop) {
+  if (!viewMenuLoupe->Checked() || !HasPicture()) return;
+  if (loupe == nullptr) loupe = runtime::CreateComponent<TLoupe>(*this);
+  const TPoint corner = leftTop ? selection.TopLeft() : selection.BottomRight();
+  loupe->ShowAround(*Image, *currentImage->bitmap, corner, selection);
+}
+
+void TmainForm::HideLoupe() {
+  loupeTimer->SetEnabled(false);
+  if (loupe != nullptr) loupe->Hide();
+}
+
 bool TmainForm::HasPicture() const {
   return currentImage != nullptr && currentImage->bitmap != nullptr && !currentImage->bitmap->IsEmpty();
 }
@@ -260,6 +287,7 @@ void TmainForm::OpenPicture(const std::string& fileName) {
     // The new picture carries no outline, whatever the steps below do.
     shown = true;
     outlineShown = false;
+    HideLoupe();
     TOpenPictureDialog::NotePictureFile(fileName);
     FitToPicture(currentImage.get());
     SB->SetSimpleText(ExtractFileName(fileName));
@@ -362,6 +390,14 @@ void TmainForm::FormKeyDown(TObject*, TVirtualKey& Key, TShiftState Shift) {
   }
   DrawOutline(Image, selection);
   outlineShown = true;
+  // Only a nudge that moves an edge brings the loupe, for a second from the
+  // last one.
+  if ((dx != 0 || dy != 0) && (first || second) && viewMenuLoupe->Checked()) {
+    ShowLoupe(!second);
+    // During a drag the release hides it.
+    loupeTimer->SetEnabled(false);
+    loupeTimer->SetEnabled(!dragging);
+  }
 }
 
 void TmainForm::ImageMouseDown(TObject*, TMouseButton, TShiftState, int X, int Y) {
@@ -369,6 +405,7 @@ void TmainForm::ImageMouseDown(TObject*, TMouseButton, TShiftState, int X, int Y
   if (outlineShown) DrawOutline(Image, selection);
   dragging = true;
   outlineShown = false;
+  HideLoupe();
   selection.Top = PictureAt(zoom, Y);
   selection.Left = PictureAt(zoom, X);
 }
@@ -381,8 +418,11 @@ void TmainForm::ImageMouseMove(TObject*, TShiftState, int X, int Y) {
   selection.Right = PictureAt(zoom, X);
   DrawOutline(Image, selection);
   outlineShown = true;
+  ShowLoupe(false);
 }
 
 void TmainForm::ImageMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
-  if (currentImage != nullptr) dragging = false;
+  if (currentImage == nullptr) return;
+  dragging = false;
+  HideLoupe();
 }

@@ -12,9 +12,11 @@
 #include "framework/Menu.h"
 #include "framework/ScrollBox.h"
 #include "framework/StatusBar.h"
+#include "framework/Timer.h"
 #include "graphics/Types.h"
 #include "imaging/Cimg.h"
 #include "ui/Image.h"
+#include "ui/Loupe.h"
 #include "ui/OpenPictureDialog.h"
 
 class TmainForm : public TForm {
@@ -44,7 +46,12 @@ class TmainForm : public TForm {
   TMenuItem* viewMenuFit = nullptr;
   TMenuItem* viewMenuZoomIn = nullptr;
   TMenuItem* viewMenuZoomOut = nullptr;
+  TMenuItem* viewMenuLoupe = nullptr;
   TOpenPictureDialog* OpenDialog = nullptr;
+  // Hides the loupe a while after a nudge; disabled otherwise.
+  TTimer* loupeTimer = nullptr;
+  // Made the first time the loupe shows; null until then.
+  TLoupe* loupe = nullptr;
 
   // Sizes the client area to holder's picture as the view shows it, on
   // device pixels at the current zoom, plus the status bar below it. In the
@@ -93,6 +100,11 @@ class TmainForm : public TForm {
   void viewMenuFitClick(TObject* Sender);
   void viewMenuZoomInClick(TObject* Sender);
   void viewMenuZoomOutClick(TObject* Sender);
+  // The loupe: a check item, off at start. While it is on, the loupe shows
+  // the pixels around the moving corner during a drag and for a second
+  // after each nudge: (Left, Top) after Shift with an arrow, (Right, Bottom)
+  // otherwise. Turned off, it hides the loupe.
+  void viewMenuLoupeClick(TObject* Sender);
 
   // A mouse drag over the view is in progress.
   bool dragging = false;
@@ -132,6 +144,10 @@ class TmainForm : public TForm {
   void ShowZoomAboutCentre(TZoom factor);
   // The factor that shows the whole picture in the scroll box.
   TZoom WholePictureZoom() const;
+  // With the loupe on, shows it around selection's (Left, Top) corner or
+  // its (Right, Bottom) one; nothing while it is off.
+  void ShowLoupe(bool leftTop);
+  void HideLoupe();
 };
 
 // The main window, made first at start-up; null before and after.

@@ -280,6 +280,13 @@ bool TControl::Showing() const {
   return w != nullptr && w->isVisible();
 }
 
+TPoint TControl::ScreenOrigin() const {
+  const QWidget* client = impl_->ClientWidget();
+  if (client == nullptr) return {};
+  const QPoint origin = client->mapToGlobal(QPoint(0, 0));
+  return Point(origin.x(), origin.y());
+}
+
 void TControl::SetAlign(TAlign value) {
   if (value == align_) return;
   align_ = value;

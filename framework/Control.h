@@ -72,6 +72,9 @@ class TControl : public TComponent {
   // The size of the area inside the control that children and painting use.
   virtual int ClientWidth() const { return width_; }
   virtual int ClientHeight() const { return height_; }
+  // Where the client area's top-left corner is on the screen, in logical
+  // pixels; (0, 0) for a control without a widget.
+  TPoint ScreenOrigin() const;
 
   // The control that shows this one, or null. Setting a parent shows the
   // control inside it (when Visible); null takes it off the screen.

@@ -1,6 +1,7 @@
 #include "framework/Menu.h"
 
 #include <QKeySequence>
+#include <QPointer>
 #include <algorithm>
 
 #include "framework/detail/ControlImpl.h"
@@ -51,7 +52,12 @@ constexpr const char* kMenuItemLoop = "メニュー項目をそれ自身の中�
 TMenuItem::TMenuItem(TComponent* owner)
     : TComponent(owner), impl_(std::make_unique<framework::detail::MenuItemImpl>()) {
   QAction* action = impl_->Action();
-  QObject::connect(action, &QAction::triggered, action, [this] { Guarded([this] { Click(); }); });
+  QObject::connect(action, &QAction::triggered, action, [this, action] {
+    const QPointer<QAction> alive(action);
+    Guarded([this] { Click(); });
+    // Qt turns any checkable action's mark over; the item's state decides.
+    if (!alive.isNull()) action->setChecked(checked_);
+  });
 }
 
 TMenuItem::~TMenuItem() {
@@ -75,6 +81,18 @@ void TMenuItem::SetEnabled(bool value) {
 void TMenuItem::SetVisible(bool value) {
   visible_ = value;
   impl_->Action()->setVisible(value);
+}
+
+void TMenuItem::SetChecked(bool value) {
+  checked_ = value;
+  QAction* action = impl_->Action();
+  action->setCheckable(checked_ || autoCheck_);
+  action->setChecked(checked_);
+}
+
+void TMenuItem::SetAutoCheck(bool value) {
+  autoCheck_ = value;
+  SetChecked(checked_);
 }
 
 void TMenuItem::SetShortCuts(std::vector<std::string> keys) {
@@ -111,6 +129,9 @@ void TMenuItem::Remove(TMenuItem* item) {
 }
 
 void TMenuItem::Click() {
+  // Qt has turned a checkable action's mark over already; the item's own
+  // state decides, so a Click from code turns it too.
+  if (autoCheck_) SetChecked(!checked_);
   if (OnClick) OnClick(this);
 }
 

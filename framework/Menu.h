@@ -31,6 +31,12 @@ class TMenuItem : public TComponent {
   void SetEnabled(bool value);
   bool Visible() const { return visible_; }
   void SetVisible(bool value);
+  // A check mark beside the caption.
+  bool Checked() const { return checked_; }
+  void SetChecked(bool value);
+  // Choosing an AutoCheck item turns its check mark over before OnClick.
+  bool AutoCheck() const { return autoCheck_; }
+  void SetAutoCheck(bool value);
   // Keys that choose the item while its window is active, each written as
   // modifiers and a key joined by "+" ("Ctrl+0", "Ctrl++", "Ctrl+="). A key
   // that chooses an item goes no further: neither the form nor a control
@@ -55,7 +61,8 @@ class TMenuItem : public TComponent {
 
   // Runs when the user chooses the item.
   TNotifyEvent OnClick;
-  // Fires OnClick, as choosing the item does.
+  // Turns the check mark over when AutoCheck, then fires OnClick, as
+  // choosing the item does.
   virtual void Click();
 
   framework::detail::MenuItemImpl& Impl() const { return *impl_; }
@@ -65,6 +72,8 @@ class TMenuItem : public TComponent {
   std::string caption_;
   bool enabled_ = true;
   bool visible_ = true;
+  bool checked_ = false;
+  bool autoCheck_ = false;
   std::vector<std::string> shortCuts_;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;

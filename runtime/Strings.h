@@ -69,6 +69,8 @@ inline constexpr const char* FitMenuCaption = "全体表示(&F)";
 inline constexpr const char* ZoomInMenuCaption = "拡大(&I)";
 inline constexpr const char* ZoomOutMenuCaption = "縮小(&O)";
 inline constexpr const char* ZoomStatus = "%d%%";
+inline constexpr const char* LoupeMenuCaption = "ルーペ(&L)";
+inline constexpr const char* LoupeCoordinates = "(%d, %d)";
 
 // --- File dialogs ------------------------------------------------------------
 inline constexpr const char* PictureFilter = "画像ファイル(*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp";
