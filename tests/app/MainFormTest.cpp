@@ -378,4 +378,97 @@ TEST(Zoom, TheWheelWithCtrlZoomsAboutThePointer) {
   EXPECT_EQ(mainForm->ScrollBox->HorzScrollPosition(), 0);
 }
 
+// The loupe as the 表示 menu turns it on and off.
+void TurnLoupe(bool on) {
+  if (mainForm->viewMenuLoupe->Checked() != on) mainForm->viewMenuLoupe->Click();
+  ASSERT_EQ(mainForm->viewMenuLoupe->Checked(), on);
+}
+
+bool LoupeShowing() { return mainForm->loupe != nullptr && mainForm->loupe->Showing(); }
+
+// Where the view shows picture pixels around centre on the screen, in
+// logical pixels, and the loupe's own place.
+bool LoupeCoversItsPixels(TPoint centre) {
+  const TZoom zoom = mainForm->Image->Zoom();
+  const TPoint origin = mainForm->Image->ScreenOrigin();
+  const int half = TLoupe::kCells / 2;
+  const auto at = [&](std::int64_t pixel, int screen) { return screen + static_cast<int>(zoom.ToDevice(pixel)); };
+  const TRect shown = Rect(at(centre.X - half, origin.X), at(centre.Y - half, origin.Y),
+                           at(centre.X + half + 1, origin.X), at(centre.Y + half + 1, origin.Y));
+  const TRect loupe = mainForm->loupe->BoundsRect();
+  return loupe.Left < shown.Right && shown.Left < loupe.Right && loupe.Top < shown.Bottom && shown.Top < loupe.Bottom;
+}
+
+TEST(Loupe, OffAtStartItIsNeverMadeAndTheDragIsAsBefore) {
+  Opened s(600, 400);
+  EXPECT_FALSE(mainForm->viewMenuLoupe->Checked());
+  PressMouse(*mainForm->Image, mbLeft, {}, 10, 20);
+  MoveMouse(*mainForm->Image, ssLeft, 110, 70);
+  s.Key(VK_RIGHT);
+  EXPECT_EQ(mainForm->loupe, nullptr);
+  ReleaseMouse(*mainForm->Image, mbLeft, {}, 111, 70);
+  EXPECT_EQ(s.Status(), "(11,20) - (111,70) = (100, 50)");
+}
+
+TEST(Loupe, ADragShowsTheMovingCornerBesideItsPixelsUntilTheRelease) {
+  Opened s(1500, 1200);
+  mainForm->viewMenuFitClick(nullptr);
+  ProcessEvents();
+  TurnLoupe(true);
+  PressMouse(*mainForm->Image, mbLeft, {}, 10, 20);
+  for (const TPoint to : {Point(100, 80), Point(30, 150), Point(200, 40)}) {
+    MoveMouse(*mainForm->Image, ssLeft, to.X, to.Y);
+    ProcessEvents();
+    ASSERT_TRUE(LoupeShowing());
+    EXPECT_EQ(mainForm->loupe->Centre(), mainForm->selection.BottomRight());
+    EXPECT_FALSE(LoupeCoversItsPixels(mainForm->loupe->Centre()));
+  }
+  // The status bar and the outline follow the drag as without the loupe.
+  EXPECT_EQ(mainForm->Image->Frame(), mainForm->selection);
+  ReleaseMouse(*mainForm->Image, mbLeft, {}, 200, 40);
+  EXPECT_FALSE(LoupeShowing());
+  MoveMouse(*mainForm->Image, {}, 250, 60);
+  EXPECT_FALSE(LoupeShowing());
+}
+
+TEST(Loupe, ANudgeShowsTheCornerItMovesForASecond) {
+  Opened s(600, 400);
+  s.Drag(10, 20, 110, 70);
+  TurnLoupe(true);
+  struct Case {
+    TVirtualKey key;
+    TShiftState shift;
+    bool shows, leftTop;
+  };
+  const Case cases[] = {
+      {VK_RIGHT, {}, true, false},
+      {VK_DOWN, ssCtrl, true, false},
+      {VK_LEFT, ssShift, true, true},
+      {VK_UP, ssShift | ssAlt, true, true},
+      {VK_UP, ssShift | ssCtrl, false, false},  // moves nothing
+      {VK_SPACE, {}, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "key " << c.key);
+    s.Key(c.key, c.shift);
+    ASSERT_EQ(LoupeShowing(), c.shows);
+    if (!c.shows) continue;
+    EXPECT_EQ(mainForm->loupe->Centre(),
+              c.leftTop ? mainForm->selection.TopLeft() : mainForm->selection.BottomRight());
+    ASSERT_TRUE(mainForm->loupeTimer->Enabled());
+    EXPECT_EQ(mainForm->loupeTimer->Interval(), 1000u);
+    mainForm->loupeTimer->OnTimer(mainForm->loupeTimer);
+    EXPECT_FALSE(LoupeShowing());
+    EXPECT_FALSE(mainForm->loupeTimer->Enabled());
+  }
+  // Turned off, it goes at once and comes no more.
+  s.Key(VK_RIGHT);
+  ASSERT_TRUE(LoupeShowing());
+  TurnLoupe(false);
+  EXPECT_FALSE(LoupeShowing());
+  s.Key(VK_RIGHT);
+  s.Drag(10, 20, 50, 50);
+  EXPECT_FALSE(LoupeShowing());
+}
+
 }  // namespace

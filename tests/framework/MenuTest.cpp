@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <vector>
 
 #include "framework/detail/MenuImpl.h"
 
@@ -49,6 +50,29 @@ TEST(Menu, ChoosingAnItemRunsItsHandlerWithTheItemAsSender) {
   item->SetEnabled(false);
   item->Impl().Action()->trigger();
   EXPECT_EQ(calls, 1);
+}
+
+TEST(Menu, AnAutoCheckItemTurnsItsMarkOverBeforeItsHandlerAPlainOneKeepsIt) {
+  TMainMenu menu;
+  auto* loupe = runtime::CreateComponent<TMenuItem>(menu);
+  auto* plain = runtime::CreateComponent<TMenuItem>(menu);
+  menu.Items()->Add(loupe);
+  menu.Items()->Add(plain);
+  loupe->SetAutoCheck(true);
+  plain->SetChecked(true);
+  std::vector<bool> seen;
+  loupe->OnClick = [&](TObject*) { seen.push_back(loupe->Checked()); };
+  QAction* action = loupe->Impl().Action();
+  EXPECT_TRUE(action->isCheckable());
+  EXPECT_FALSE(action->isChecked());
+  action->trigger();  // as the user chooses it
+  loupe->Click();     // as code does
+  action->trigger();
+  EXPECT_EQ(seen, (std::vector<bool>{true, false, true}));
+  EXPECT_TRUE(action->isChecked());
+  plain->Impl().Action()->trigger();
+  EXPECT_TRUE(plain->Checked());
+  EXPECT_TRUE(plain->Impl().Action()->isChecked());
 }
 
 TEST(Menu, AnItemCannotBeAddedInsideItself) {
