@@ -62,11 +62,11 @@ double Best(int rounds, int perRound, Work work) {
   return best;
 }
 
-// Seconds per mouse move of a selection drag (erase the old outline, draw the
-// new one, rewrite the status text, repaint what changed on screen) over a
-// width x height picture in the main window, shown whole or at 1:1. The first
-// drawing, which gives the view an image of its own, is made before timing.
-inline double SecondsPerMove(int width, int height, bool whole) {
+// Runs measure() on a width x height picture in the main window, shown whole
+// or at 1:1, in the middle of a selection drag whose first drawing, which
+// gives the view an image of its own, is made; returns what it returns.
+template <class Measure>
+auto DuringDrag(int width, int height, bool whole, Measure measure) {
   TApplication application;
   TApplication* previous = Application;
   Application = &application;
@@ -94,15 +94,47 @@ inline double SecondsPerMove(int width, int height, bool whole) {
   mainForm->ImageMouseDown(nullptr, mbLeft, {}, 20, 20);
   mainForm->ImageMouseMove(nullptr, {}, 200, 150);
   framework::testing::ProcessEvents();
-  const double best = Best(25, 40, [](int i) {
-    mainForm->ImageMouseMove(nullptr, {}, 200 + i % 9, 150 + i % 7);
-    framework::testing::ProcessEvents();
-  });
+  const auto result = measure();
   mainForm->ImageMouseUp(nullptr, mbLeft, {}, 0, 0);
   application.DestroyComponents();
   framework::testing::ProcessEvents();
   Application = previous;
-  return best;
+  return result;
+}
+
+// Best seconds of one mouse move of the drag (erase the old outline, draw the
+// new one, rewrite the status text, repaint what changed on screen) over one
+// round of perRound moves.
+inline double BestMove(int rounds) {
+  return Best(rounds, 40, [](int i) {
+    mainForm->ImageMouseMove(nullptr, {}, 200 + i % 9, 150 + i % 7);
+    framework::testing::ProcessEvents();
+  });
+}
+
+// Seconds per mouse move of a selection drag over a width x height picture in
+// the main window, shown whole or at 1:1.
+inline double SecondsPerMove(int width, int height, bool whole) {
+  return DuringDrag(width, height, whole, [] { return BestMove(25); });
+}
+
+// The same with the loupe off and on, in alternating rounds of one drag so
+// that both meet the same machine.
+struct LoupeTimes {
+  double off = 1e9;
+  double on = 1e9;
+};
+inline LoupeTimes SecondsPerMoveWithLoupe(int width, int height, bool whole) {
+  return DuringDrag(width, height, whole, [] {
+    LoupeTimes times;
+    for (int round = 0; round < 25; ++round) {
+      times.off = std::min(times.off, BestMove(1));
+      mainForm->viewMenuLoupe->Click();
+      times.on = std::min(times.on, BestMove(1));
+      mainForm->viewMenuLoupe->Click();
+    }
+    return times;
+  });
 }
 
 }  // namespace bench

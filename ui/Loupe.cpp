@@ -6,6 +6,7 @@
 #include "framework/GraphicControl.h"
 #include "framework/Label.h"
 #include "framework/Screen.h"
+#include "framework/Timer.h"
 #include "runtime/Format.h"
 #include "runtime/Strings.h"
 
@@ -113,6 +114,17 @@ TLoupe::TLoupe(TComponent* owner) : TFloatingWindow(owner) {
   magnified_->SetOpaque(false);
   coordinates_ = runtime::CreateComponent<TLabel>(*this);
   coordinates_->SetParent(this);
+  frame_ = runtime::CreateComponent<TTimer>(*this);
+  frame_->SetEnabled(false);
+  frame_->SetInterval(kFrameMs);
+  frame_->OnTimer = [this](TObject*) {
+    // A frame without news ends the frames.
+    if (pending_) {
+      Refresh();
+    } else {
+      frame_->SetEnabled(false);
+    }
+  };
 }
 
 TLoupe::~TLoupe() {
@@ -138,34 +150,64 @@ void TLoupe::ShowAround(const TImage& view, TBitmap& picture, TPoint centre, con
       cells_[std::size_t(row) * kCells + std::size_t(column)] = colour;
     }
   }
-  coordinates_->SetCaption(Format(strings::LoupeCoordinates, centre.X, centre.Y));
-
-  // Laid out in logical pixels; the block keeps its device pixels.
-  const int scale = view.Pixels().Scale();
-  const int block = (kBlock + scale - 1) / scale;
-  const int width = std::max(block, coordinates_->Width() + 8);
-  const int height = block + coordinates_->Height() + 4;
-  magnified_->SetBounds(0, 0, width * scale, block * scale);
-  coordinates_->SetBounds((width - coordinates_->Width()) / 2, block + 2, coordinates_->Width(),
-                          coordinates_->Height());
 
   // Where the view shows the magnified pixels on the screen, and the pointer
   // below and right of the centre's pixel.
+  scale_ = view.Pixels().Scale();
   const TZoom zoom = view.Zoom();
   const TPoint origin = view.ScreenOrigin();
-  auto screenX = [&](std::int64_t x) { return Fit(std::int64_t{origin.X} * scale + zoom.ToDevice(x)); };
-  auto screenY = [&](std::int64_t y) { return Fit(std::int64_t{origin.Y} * scale + zoom.ToDevice(y)); };
+  auto screenX = [&](std::int64_t x) { return Fit(std::int64_t{origin.X} * scale_ + zoom.ToDevice(x)); };
+  auto screenY = [&](std::int64_t y) { return Fit(std::int64_t{origin.Y} * scale_ + zoom.ToDevice(y)); };
   const std::int64_t cx = centre.X;
   const std::int64_t cy = centre.Y;
-  const framework::PixelMapping mapping(scale);
-  TRect shown = mapping.LogicalCover(Rect(screenX(cx - kMiddle), screenY(cy - kMiddle),
-                                          std::max(screenX(cx + kMiddle + 1), screenX(cx) + 1),
-                                          std::max(screenY(cy + kMiddle + 1), screenY(cy) + 1)));
+  const framework::PixelMapping mapping(scale_);
+  avoid_ = mapping.LogicalCover(Rect(screenX(cx - kMiddle), screenY(cy - kMiddle),
+                                     std::max(screenX(cx + kMiddle + 1), screenX(cx) + 1),
+                                     std::max(screenY(cy + kMiddle + 1), screenY(cy) + 1)));
   const TRect pointer = mapping.LogicalCover(Rect(screenX(cx), screenY(cy), screenX(cx) + 1, screenY(cy) + 1));
-  shown.Right = std::max(shown.Right, Fit(std::int64_t{pointer.Left} + kPointerSize));
-  shown.Bottom = std::max(shown.Bottom, Fit(std::int64_t{pointer.Top} + kPointerSize));
-  const TPoint at = ui::PlaceBeside(framework::MonitorRect(), shown, width, height, kGap);
+  avoid_.Right = std::max(avoid_.Right, Fit(std::int64_t{pointer.Left} + kPointerSize));
+  avoid_.Bottom = std::max(avoid_.Bottom, Fit(std::int64_t{pointer.Top} + kPointerSize));
+
+  // Within a frame the last call is shown when the frame ends.
+  if (frame_->Enabled()) {
+    pending_ = true;
+    return;
+  }
+  Refresh();
+  frame_->SetEnabled(true);
+}
+
+void TLoupe::Refresh() {
+  pending_ = false;
+  // The label measures its text only when it is longer than any before, and
+  // keeps that width: a drag changes the text at every move.
+  const std::string text = Format(strings::LoupeCoordinates, centre_.X, centre_.Y);
+  if (text.size() > widestText_) {
+    widestText_ = text.size();
+    coordinates_->SetAutoSize(true);
+    coordinates_->SetCaption(text);
+    coordinates_->SetAutoSize(false);
+  } else if (text != coordinates_->Caption()) {
+    coordinates_->SetCaption(text);
+  }
+
+  // Laid out in logical pixels; the block keeps its device pixels.
+  const int block = (kBlock + scale_ - 1) / scale_;
+  const int width = std::max(block, coordinates_->Width() + 8);
+  const int height = block + coordinates_->Height() + 4;
+  magnified_->SetBounds(0, 0, width * scale_, block * scale_);
+  coordinates_->SetBounds((width - coordinates_->Width()) / 2, block + 2, coordinates_->Width(),
+                          coordinates_->Height());
+  const TPoint at = ui::PlaceBeside(framework::MonitorRect(), avoid_, width, height, kGap);
   SetBounds(at.X, at.Y, width, height);
   magnified_->Invalidate();
   Show();
+}
+
+void TLoupe::SetVisible(bool value) {
+  if (!value) {
+    frame_->SetEnabled(false);
+    pending_ = false;
+  }
+  TFloatingWindow::SetVisible(value);
 }

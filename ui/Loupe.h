@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "framework/FloatingWindow.h"
@@ -15,6 +16,7 @@
 #include "ui/Image.h"
 
 class TLabel;
+class TTimer;
 class TLoupeMagnified;
 
 namespace ui {
@@ -45,6 +47,10 @@ class TLoupe : public TFloatingWindow {
   // pointer's arrow, which sits there during a drag.
   static constexpr int kPointerSize = 24;
 
+  // A drag may move faster than the screen shows: the loupe changes at most
+  // once in this many milliseconds, and shows the last news when they end.
+  static constexpr unsigned kFrameMs = 16;
+
   // Hidden until ShowAround.
   explicit TLoupe(TComponent* owner);
   ~TLoupe() override;
@@ -55,10 +61,15 @@ class TLoupe : public TFloatingWindow {
   // pixels outside the picture show the scroll box's grey. Then places
   // itself beside where view shows them on the screen (ui::PlaceBeside,
   // away from the pointer's arrow too) and shows itself. Copies what it
-  // shows: picture may go away afterwards.
+  // shows: picture may go away afterwards. Within kFrameMs of the last
+  // change on screen, the change waits for the frame's end (Pending).
   void ShowAround(const TImage& view, TBitmap& picture, TPoint centre, const TRect& outline);
+  // A change waits for the frame's end.
+  bool Pending() const { return pending_; }
+  // Hiding drops a waiting change.
+  void SetVisible(bool value) override;
 
-  // The picture pixel in the middle, as last shown.
+  // The picture pixel in the middle, as last given.
   TPoint Centre() const { return centre_; }
   // The control that paints the magnified pixels, kBlock device pixels
   // square, centred in its client area.
@@ -74,5 +85,15 @@ class TLoupe : public TFloatingWindow {
   TLoupeMagnified* magnified_ = nullptr;
   TLabel* coordinates_ = nullptr;
   Cells cells_{};
+  // Puts what ShowAround took on the screen.
+  void Refresh();
+
   TPoint centre_{};
+  // What the loupe keeps off, on the screen in logical pixels, and the
+  // device pixels per logical one there.
+  TRect avoid_{};
+  int scale_ = 1;
+  std::size_t widestText_ = 0;
+  TTimer* frame_ = nullptr;
+  bool pending_ = false;
 };

@@ -2,6 +2,7 @@
 // drawn with the mouse and nudged with the keys.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -386,6 +387,13 @@ void TurnLoupe(bool on) {
 
 bool LoupeShowing() { return mainForm->loupe != nullptr && mainForm->loupe->Showing(); }
 
+// Until the loupe's frame ends and it shows the last change.
+void SettleLoupe() {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (mainForm->loupe->Pending() && std::chrono::steady_clock::now() < until) ProcessEvents();
+  ASSERT_FALSE(mainForm->loupe->Pending());
+}
+
 // Where the view shows picture pixels around centre on the screen, in
 // logical pixels, and the loupe's own place.
 bool LoupeCoversItsPixels(TPoint centre) {
@@ -418,7 +426,7 @@ TEST(Loupe, ADragShowsTheMovingCornerBesideItsPixelsUntilTheRelease) {
   PressMouse(*mainForm->Image, mbLeft, {}, 10, 20);
   for (const TPoint to : {Point(100, 80), Point(30, 150), Point(200, 40)}) {
     MoveMouse(*mainForm->Image, ssLeft, to.X, to.Y);
-    ProcessEvents();
+    SettleLoupe();
     ASSERT_TRUE(LoupeShowing());
     EXPECT_EQ(mainForm->loupe->Centre(), mainForm->selection.BottomRight());
     EXPECT_FALSE(LoupeCoversItsPixels(mainForm->loupe->Centre()));
