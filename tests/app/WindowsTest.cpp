@@ -97,7 +97,9 @@ TEST(MainWindow, IsBuiltFromItsDefinition) {
   EXPECT_EQ(Captions(*mainForm->MainMenu->Items()),
             (std::vector<std::string>{"ファイル(&F)", "ツール(&T)", "表示(&V)"}));
   EXPECT_EQ(Captions(*mainForm->viewMenu),
-            (std::vector<std::string>{"実寸(&A)", "全体表示(&F)", "拡大(&I)", "縮小(&O)"}));
+            (std::vector<std::string>{"実寸(&A)", "全体表示(&F)", "拡大(&I)", "縮小(&O)", "ルーペ(&L)"}));
+  EXPECT_TRUE(mainForm->viewMenuLoupe->AutoCheck());
+  EXPECT_FALSE(mainForm->viewMenuLoupe->Checked());
   EXPECT_EQ(mainForm->viewMenuZoomIn->ShortCuts(), (std::vector<std::string>{"Ctrl++", "Ctrl+="}));
   EXPECT_EQ(Captions(*mainForm->FileMenu), (std::vector<std::string>{"開く(&O)", "閉じる(&C)"}));
   EXPECT_EQ(Captions(*mainForm->toolMenu), (std::vector<std::string>{"切り取り(&K)", "クリップボードへ(&C)"}));
