@@ -1,8 +1,11 @@
 #!/usr/bin/python3
 """A picture larger than the screen, shown whole: the window takes the work
 area, the view shows the whole picture reduced, and a selection dragged on the
-reduced view copies exactly the picture pixels under the drag's ends."""
+reduced view copies exactly the picture pixels under the drag's ends. With
+ルーペ on, a loupe beside the pointer magnifies the pixels around the moving
+corner during a drag and for a moment after a nudge; off, nothing appears."""
 
+import io
 import os
 import sys
 from fractions import Fraction
@@ -115,6 +118,80 @@ def road(s):
         piece = P.piece(bmp, corners[0] + 1, corners[1] + 1, corners[2] + 1, corners[3] + 1)
         s.menu(main, "t", "c")
         clipboard_holds(piece)
+
+    def screen():
+        shot = s.tool("import", "-window", "root", "png:-", binary=True, ok=False, timeout=20)
+        check(shot.returncode == 0 and shot.stdout, "cannot capture the screen")
+        return P.Image.open(io.BytesIO(shot.stdout)).convert("RGB")
+
+    def settled(what, ready):
+        """The screen once ready(shot) holds and two captures in a row agree."""
+        last = None
+
+        def probe():
+            nonlocal last
+            now = screen()
+            same = last is not None and now.tobytes() == last.tobytes() and ready(now)
+            last = now
+            return now if same else None
+        return wait_for(what, probe, 30)
+
+    def loupes():
+        window = main_window()
+        return [w for w in s.windows() if w.id != window.id]
+
+    def block(shot, centre, half):
+        return shot.crop((centre[0] - half, centre[1] - half, centre[0] + half + 1, centre[1] + half + 1)).tobytes()
+
+    def mid_drag(start, end):
+        """Presses at start and moves to end on the view, and holds the button;
+        returns where the pointer is on the screen."""
+        window = main_window()
+        at = lambda p: (window.x + p[0], window.y + s.menu_bar + p[1])
+        s.xdotool("mousemove", *map(str, at(start)))
+        s.xdotool("mousedown", "1")
+        s.xdotool("mousemove", *map(str, at(((start[0] + end[0]) // 2, (start[1] + end[1]) // 2))))
+        s.xdotool("mousemove", *map(str, at(end)))
+        return at(end)
+
+    # Far from the outline the earlier steps left, whose lines would move too.
+    start, end = (500, 400), (700, 520)
+    with s.step("ルーペ off: a drag on the reduced view shows nothing beside the pointer"):
+        s.menu(main, "v", "f")
+        before = settled("the whole picture", lambda shot: True)
+        pointer = mid_drag(start, end)
+        # The new outline's corner starts where the pointer's picture pixel
+        # does, at most a device pixel before the pointer.
+        off = settled("the outline at the pointer", lambda shot: block(shot, pointer, 2) != block(before, pointer, 2))
+        check(not loupes(), f"windows appeared during the drag: {loupes()}")
+        s.xdotool("mouseup", "1")
+        s.screenshot("loupe-off")
+
+    with s.step("ルーペ on: the drag shows the corner's pixels magnified beside the pointer, and leaves its own pixels"):
+        s.menu(main, "v", "l")
+        pointer = mid_drag(start, end)
+        loupe = wait_for("the loupe", loupes, 15)[0]
+        on = settled("the loupe's pixels", lambda shot: True)
+        s.screenshot("loupe-on")
+        # The loupe sits near the pointer, off the pixels it magnifies.
+        near = max(abs(loupe.x - pointer[0]), abs(loupe.y - pointer[1]))
+        check(near < 200, f"the loupe at ({loupe.x}, {loupe.y}) is far from the pointer at {pointer}")
+        check(block(on, pointer, 8) == block(off, pointer, 8), "the pixels at the moving corner changed")
+        box = (loupe.x, loupe.y, loupe.x + loupe.width, loupe.y + loupe.height)
+        differ = sum(a != b for a, b in zip(on.crop(box).getdata(), off.crop(box).getdata()))
+        check(differ > loupe.width * loupe.height // 2,
+              f"only {differ} of the loupe's {loupe.width * loupe.height} pixels differ from the view without it")
+        # Magnified: a picture pixel fills a square inside the grid.
+        cells = {on.getpixel((loupe.x + 4 + dx, loupe.y + 4 + dy)) for dx in range(-2, 3) for dy in range(-2, 3)}
+        check(len(cells) == 1, f"the loupe's first cell shows {len(cells)} colours")
+        s.xdotool("mouseup", "1")
+        wait_for("the loupe to go with the release", lambda: not loupes(), 15)
+
+    with s.step("ルーペ on: a nudge shows the loupe for a moment"):
+        s.focus(main)
+        s.key("shift+Left")
+        wait_for("the loupe after a nudge", loupes, 15)
+        wait_for("the loupe to go a second after the nudge", lambda: not loupes(), 15)
         check(s.close_program(main) == 0, "the program did not end with exit code 0")
 
 if __name__ == "__main__":
