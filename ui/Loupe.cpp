@@ -111,7 +111,6 @@ TLoupe::TLoupe(TComponent* owner) : TFloatingWindow(owner) {
   magnified_ = runtime::CreateComponent<TLoupeMagnified>(*this);
   magnified_->loupe = this;
   magnified_->SetParent(this);
-  magnified_->SetOpaque(false);
   coordinates_ = runtime::CreateComponent<TLabel>(*this);
   coordinates_->SetParent(this);
   frame_ = runtime::CreateComponent<TTimer>(*this);
