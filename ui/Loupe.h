@@ -82,12 +82,12 @@ class TLoupe : public TFloatingWindow {
   friend class TLoupeMagnified;
   using Cells = std::array<std::uint32_t, kCells * kCells>;  // 0x00RRGGBB
 
-  TLoupeMagnified* magnified_ = nullptr;
-  TLabel* coordinates_ = nullptr;
-  Cells cells_{};
   // Puts what ShowAround took on the screen.
   void Refresh();
 
+  TLoupeMagnified* magnified_ = nullptr;
+  TLabel* coordinates_ = nullptr;
+  Cells cells_{};
   TPoint centre_{};
   // What the loupe keeps off, on the screen in logical pixels, and the
   // device pixels per logical one there.
