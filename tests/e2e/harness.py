@@ -10,6 +10,7 @@ import ctypes
 import io
 import os
 import re
+import random
 import select
 import shutil
 import signal
@@ -130,9 +131,14 @@ class Session:
         return os.path.join(self.tmp, name)
 
     def start_server(self):
+        # A display number of its own, far from :0 and the low numbers that
+        # desktops and other servers on a shared machine take first: a client
+        # can reach a server of the same number in another mount namespace
+        # through the abstract socket, and then fails to connect.
+        wanted = random.randrange(100, 60000)
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
+            ["Xvfb", f":{wanted}", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
              "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL,
             stderr=open(os.path.join(self.out_dir, "xvfb.log"), "w"),
