@@ -139,7 +139,7 @@ class Session:
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", f":{wanted}", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
-             "-nolisten", "tcp"],
+             "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL,
             stderr=open(os.path.join(self.out_dir, "xvfb.log"), "w"),
             preexec_fn=_die_with_parent)
@@ -156,6 +156,10 @@ class Session:
         os.close(read_end)
         check(number.strip().isdigit(), "Xvfb did not report a display")
         self.display = ":" + number.decode().strip()
+        # Reported is not yet always answering; without resets a client that
+        # asks and leaves costs the program nothing.
+        wait_for(f"Xvfb on {self.display} to answer",
+                 lambda: self.tool("xdotool", "getmouselocation", ok=False).returncode == 0, 10)
 
     def install(self):
         prefix = self.path("prefix")
@@ -212,15 +216,7 @@ class Session:
         """Starts the installed program once more in the same server, after
         the last run ended; returns its main window."""
         check(not self.alive(), "the program still runs")
-        try:
-            return self.start_program(self.installed, env, args)
-        except CheckFailed as error:
-            # The server resets itself when its last client leaves; a program
-            # that came in the middle of that gets a second chance.
-            print(f"starting again failed ({error}); once more", flush=True)
-            self._stop_program()
-            time.sleep(0.5)
-            return self.start_program(self.installed, env, args)
+        return self.start_program(self.installed, env, args)
 
     def alive(self):
         return self.program is not None and self.program.poll() is None
@@ -352,10 +348,21 @@ class Session:
         opening and closing one is a barrier. Two Escapes: the first closes the
         menu, the second leaves the menu bar's keyboard mode.
         """
-        self.focus(window)
-        before = {w.id for w in self.windows()}
-        self.key("alt+f")
-        popup = wait_for("the file menu", lambda: [w for w in self.windows() if w.id not in before], 10)
+        for attempt in (1, 2):
+            self.focus(window)
+            before = {w.id for w in self.windows()}
+            self.key("alt+f")
+            try:
+                popup = wait_for("the file menu", lambda: [w for w in self.windows() if w.id not in before], 10)
+                break
+            except CheckFailed:
+                # Seen once under the sanitizers on a loaded machine: the key
+                # reached no window. The barrier asks again; a program that
+                # does not answer fails the second time.
+                if attempt == 2:
+                    raise
+                print("the file menu did not open; asking once more", flush=True)
+                self.key("Escape", "Escape")
         self.key("Escape", "Escape")
         wait_for("the file menu to close", lambda: not any(w.id == popup[0].id for w in self.windows()), 5)
 
