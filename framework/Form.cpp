@@ -276,6 +276,25 @@ void TCustomForm::FrameChanged() {
   if (window == nullptr || !window->isVisible()) return;
   const QRect outer = window->frameGeometry();
   StoreBounds(outer.left(), outer.top(), outer.width(), outer.height());
+  // A window sized to the work area before the desktop framed it is taller
+  // and wider than the area by the frame once it is framed: it shrinks by
+  // that, so that the status bar at its foot stays on the screen.
+  if (fitting_) return;
+  const QSize extra = FrameExtra(window);
+  if (extra.isEmpty()) return;
+  const TRect area = framework::ScreenWorkArea();
+  const auto most = [](std::int64_t room, int taken) { return static_cast<int>(std::max<std::int64_t>(room - taken, 0)); };
+  const int width = std::min(clientWidth_, most(area.Width(), extra.width()));
+  const int height = std::min(clientHeight_, most(area.Height(), extra.height() + MenuBarHeight()));
+  if (width == clientWidth_ && height == clientHeight_) return;
+  fitting_ = true;
+  try {
+    ApplyClientSize(width, height);
+  } catch (...) {
+    fitting_ = false;
+    throw;
+  }
+  fitting_ = false;
 }
 
 void TCustomForm::SetMenu(TMainMenu* menu) {

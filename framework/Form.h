@@ -130,6 +130,8 @@ class TCustomForm : public TScrollingWinControl {
 
  private:
   void ApplyClientSize(int width, int height);
+  // FrameChanged is fitting the window to the work area.
+  bool fitting_ = false;
 
   std::string caption_;
   TPosition position_ = poDesigned;

@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libfreetype-dev libfontconfig-dev fontconfig fonts-ipafont-gothic
   libgtest-dev
-  xvfb xauth xdotool xclip imagemagick python3-pil desktop-file-utils
+  xvfb xauth xdotool xclip imagemagick python3-pil desktop-file-utils openbox x11-utils
   clang-14 libclang-rt-14-dev clang-tidy
   dpkg-dev appstream
 )

@@ -82,6 +82,7 @@ class Session:
         self.sanitized = "KIRITORI_SANITIZE:BOOL=ON" in open(os.path.join(build_dir, "CMakeCache.txt")).read()
         self.tmp = tempfile.mkdtemp(prefix="kiritori-e2e-")
         self.xvfb = None
+        self.window_manager = None
         self.program = None
         self.display = None
         self.menu_bar = None
@@ -122,6 +123,8 @@ class Session:
         # Xvfb ended by SIGTERM removes its socket and lock; killed, it would
         # leave them for the next server to trip over.
         self._stop_program()
+        self._end(self.window_manager)
+        self.window_manager = None
         self._end(self.xvfb)
         self.xvfb = None
         if getattr(self, "log", None):
@@ -190,10 +193,23 @@ class Session:
             return self.find(caption_end=MAIN_CAPTION_END)
         return wait_for("the main window", shown, 20)
 
-    def start(self, env=None, args=()):
-        """Installs the program, starts a server and the program in it (with
-        env added to its environment and args as its arguments), and returns
-        the main window.
+    def start_window_manager(self):
+        """Starts openbox in the server, as a desktop has a window manager
+        that frames, places and activates windows, and returns once it
+        manages the screen."""
+        check(shutil.which("openbox") is not None, "needs openbox (scripts/install-deps.sh installs it)")
+        os.makedirs(self.path("home"), exist_ok=True)
+        self.window_manager = subprocess.Popen(
+            ["openbox", "--sm-disable"], env=dict(self._env(), HOME=self.path("home")),
+            stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.out_dir, "openbox.log"), "w"),
+            preexec_fn=_die_with_parent)
+        wait_for("openbox to manage the screen",
+                 lambda: self.tool("xdotool", "get_num_desktops", ok=False).returncode == 0, 10)
+
+    def start(self, env=None, args=(), window_manager=False):
+        """Installs the program, starts a server (with openbox in it when
+        window_manager) and the program in it (with env added to its
+        environment and args as its arguments), and returns the main window.
 
         A second attempt covers a program that could not reach its server,
         seen now and then while other servers start on a shared machine.
@@ -202,6 +218,8 @@ class Session:
         for attempt in (1, 2):
             try:
                 self.start_server()
+                if window_manager:
+                    self.start_window_manager()
                 return self.start_program(program, env, args)
             except CheckFailed as error:
                 server = "running" if self.xvfb and self.xvfb.poll() is None else "ended"
