@@ -2,6 +2,9 @@
 // to 8 as TIFF and Exif number them.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
 class TBitmap;
 
 // Turns bitmap so that a picture stored in `orientation` shows upright:
@@ -18,9 +21,6 @@ class TBitmap;
 // EOutOfResources when no new section can be made; the bitmap then stays as it
 // was.
 void TurnUpright(TBitmap& bitmap, int orientation);
-
-#include <cstdint>
-#include <memory>
 
 namespace graphics {
 

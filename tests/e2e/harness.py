@@ -134,10 +134,8 @@ class Session:
         return os.path.join(self.tmp, name)
 
     def start_server(self):
-        # A display number of its own, far from :0 and the low numbers that
-        # desktops and other servers on a shared machine take first: a client
-        # can reach a server of the same number in another mount namespace
-        # through the abstract socket, and then fails to connect.
+        # A display number of its own, away from :0 and the low numbers that a
+        # desktop or other servers on a shared machine take first.
         wanted = random.randrange(100, 60000)
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
@@ -159,8 +157,9 @@ class Session:
         os.close(read_end)
         check(number.strip().isdigit(), "Xvfb did not report a display")
         self.display = ":" + number.decode().strip()
-        # Reported is not yet always answering; without resets a client that
-        # asks and leaves costs the program nothing.
+        # A program started the moment the number came failed now and then to
+        # connect. The server is asked first; it does not reset when this
+        # first client leaves (-noreset), so asking costs the program nothing.
         wait_for(f"Xvfb on {self.display} to answer",
                  lambda: self.tool("xdotool", "getmouselocation", ok=False).returncode == 0, 10)
 
