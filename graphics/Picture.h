@@ -56,6 +56,9 @@ class TFileFormatsList {
   // Marks the newest entry for extension (compared lower-cased) as one the
   // image holder opens; nothing when there is none.
   void MarkOpenedByHolder(std::string_view extension);
+  // The newest entry for extension (without the dot, compared lower-cased),
+  // or null.
+  const TFileFormat* NewestFor(std::string_view extension) const;
   // The class of the newest entry whose class name is exactly name, or null.
   TGraphicClass FindByClassName(std::string_view name) const;
   // Removes every entry whose class is graphicClass or descends from it.
@@ -73,7 +76,6 @@ class TFileFormatsList {
 
  private:
   TFileFormat* NewestFor(std::string_view extension);
-  const TFileFormat* NewestFor(std::string_view extension) const;
 
   std::vector<TFileFormat> formats_;
 };

@@ -8,7 +8,6 @@
 #include "graphics/Picture.h"
 #include "jpeg/ExifOrientation.h"
 #include "jpeg/JpegImage.h"
-#include "platform/Windows.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileName.h"
 #include "runtime/Format.h"
@@ -16,22 +15,16 @@
 
 namespace {
 
-bool ExtensionIs(const std::string& extension, const std::string& wanted) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, extension.c_str(), -1, wanted.c_str(), -1) ==
-         CSTR_EQUAL;
-}
-
 // The class the format registry gives the name's extension when its newest
 // entry for it is one the holder opens; null otherwise. By the extension
-// alone: the file itself is not looked at.
+// alone: the file itself is not looked at. The extension counts up to a NUL,
+// as the file system reads the name.
 TGraphicClass ClassOf(const std::string& fileName) {
   const std::string extension = ExtractFileExt(fileName);
+  if (extension.empty()) return nullptr;
   const TFileFormatsList& formats = FileFormatRegistry();
-  for (std::size_t i = formats.Count(); i-- > 0;) {
-    const TFileFormat& format = formats[i];
-    if (ExtensionIs(extension, "." + format.Extension)) return format.OpenedByHolder ? format.GraphicClass : nullptr;
-  }
-  return nullptr;
+  const TFileFormat* format = formats.NewestFor(extension.c_str() + 1);
+  return format != nullptr && format->OpenedByHolder ? format->GraphicClass : nullptr;
 }
 
 bool IsBitmap(TGraphicClass graphicClass) { return graphicClass->InheritsFrom(TBitmap::ClassInfo()); }

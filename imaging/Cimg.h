@@ -2,7 +2,7 @@
 // a picture is loaded or saved as JPEG or BMP by the extension of the file name
 // and kept as one TBitmap of 24 bits per pixel. The extensions it takes are the
 // file-format registry's entries marked OpenedByHolder (".jpg", ".jpeg" and
-// ".bmp"), compared in any case through CompareStringA.
+// ".bmp"), compared in any case as the registry compares them.
 #pragma once
 
 #include <cstdint>
