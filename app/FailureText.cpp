@@ -1,7 +1,6 @@
 #include "app/FailureText.h"
 
-#include <new>
-
+#include "imaging/Cimg.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileName.h"
 #include "runtime/Format.h"
@@ -10,22 +9,13 @@
 namespace app {
 
 std::string ReasonText(const std::exception_ptr& failure) {
-  if (!failure) return strings::InvalidBitmap;
-  try {
-    std::rethrow_exception(failure);
-  } catch (const std::bad_alloc&) {
-    return strings::NotEnoughMemory;
-  } catch (const Exception& error) {
-    switch (error.Reason().Kind) {
-      case TFailureKind::TooLargeForBytes: return strings::PictureTooLarge;
-      case TFailureKind::OverAvailableMemory: return strings::NotEnoughMemory;
-      case TFailureKind::Other: break;
-    }
-    if (!error.Message().empty()) return error.Message();
-  } catch (const std::exception& error) {
-    if (*error.what() != '\0') return error.what();
-  } catch (...) {
+  const Cimg::Failure described = Cimg::Describe(failure);
+  switch (described.Reason.Kind) {
+    case TFailureKind::TooLargeForBytes: return strings::PictureTooLarge;
+    case TFailureKind::OverAvailableMemory: return strings::NotEnoughMemory;
+    case TFailureKind::Other: break;
   }
+  if (!described.Message.empty()) return described.Message;
   return strings::InvalidBitmap;
 }
 

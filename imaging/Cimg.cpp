@@ -49,11 +49,13 @@ bool DebugLog() {
 
 Cimg::Cimg() = default;
 
-Cimg::Failure Cimg::LastFailure() const noexcept {
-  if (!failure_) return {};
+Cimg::Failure Cimg::LastFailure() const noexcept { return Describe(failure_); }
+
+Cimg::Failure Cimg::Describe(const std::exception_ptr& failure) noexcept {
+  if (!failure) return {};
   try {
     try {
-      std::rethrow_exception(failure_);
+      std::rethrow_exception(failure);
     } catch (const Exception& e) {
       return Failure{e.Message(), e.Reason()};
     } catch (const std::bad_alloc&) {

@@ -63,6 +63,10 @@ class Cimg {
     TFailureReason Reason;
   };
   Failure LastFailure() const noexcept;
+  // Any failure so described: an Exception by its message and reason, a
+  // std::bad_alloc as OverAvailableMemory with no message, another
+  // std::exception by its what(); both empty for null and for anything else.
+  static Failure Describe(const std::exception_ptr& failure) noexcept;
 
   // Reserved: nothing allocates it; released by the destructor and by every
   // successful Load and SetGraphic.
