@@ -33,9 +33,8 @@ namespace {
   char text[256];
   const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                                       kUserDefaultLanguage, text, sizeof text, nullptr);
-  EOSError error(length != 0 ? std::string(text, length) : Format(strings::UnknownOSError, code), code);
-  error.SetReason(std::move(reason));
-  throw error;
+  throw WithReason(EOSError(length != 0 ? std::string(text, length) : Format(strings::UnknownOSError, code), code),
+                   std::move(reason));
 }
 
 // Run-length data becomes a device-dependent bitmap in the screen's format,

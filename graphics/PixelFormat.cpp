@@ -98,15 +98,11 @@ TFailureReason PlatformFailureReason() {
     std::array<char, 256> text{};
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                                         0x400, text.data(), static_cast<DWORD>(text.size()), nullptr);
-    if (length != 0) {
-      EOutOfResources error(std::string(text.data(), std::min<std::size_t>(length, text.size())));
-      error.SetReason(std::move(reason));
-      throw error;
-    }
+    if (length != 0)
+      throw WithReason(EOutOfResources(std::string(text.data(), std::min<std::size_t>(length, text.size()))),
+                       std::move(reason));
   }
-  EOutOfResources error(strings::OutOfResources);
-  error.SetReason(std::move(reason));
-  throw error;
+  throw WithReason(EOutOfResources(strings::OutOfResources), std::move(reason));
 }
 
 void FillBitFields(DIBSECTION& d) {

@@ -40,9 +40,13 @@ class Exception : public std::exception {
 
 // error with its reason set, for `throw WithReason(EInvalidGraphic(...), ...)`.
 template <class E>
-E WithReason(E error, TFailureKind kind, std::string text) {
-  error.SetReason(TFailureReason{kind, std::move(text)});
+E WithReason(E error, TFailureReason reason) {
+  error.SetReason(std::move(reason));
   return error;
+}
+template <class E>
+E WithReason(E error, TFailureKind kind, std::string text) {
+  return WithReason(std::move(error), TFailureReason{kind, std::move(text)});
 }
 
 // Silent failure: the message loop shows nothing for it.
