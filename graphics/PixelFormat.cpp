@@ -11,7 +11,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/Color.h"
 #include "graphics/DeviceGuards.h"
-#include "platform/MemoryBudget.h"
+#include "platform/Windows.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Strings.h"
 

@@ -7,11 +7,11 @@
 
 #include "platform/BitmapObject.h"
 #include "platform/DeviceContext.h"
-#include "platform/MemoryBudget.h"
 #include "platform/Palettes.h"
 #include "platform/PixelConvert.h"
 #include "platform/Rle.h"
 #include "platform/StockObjects.h"
+#include "platform/Windows.h"
 
 namespace platform {
 

@@ -1,14 +1,16 @@
 // The last error of the calling thread and the platform's own texts for its
 // error codes.
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <utility>
 
-#include "platform/MemoryBudget.h"
 #include "platform/Windows.h"
 
 namespace {
 
 thread_local DWORD gLastError = ERROR_SUCCESS;
+thread_local std::string gLastErrorDetail;
 
 constexpr struct {
   DWORD code;
@@ -31,8 +33,16 @@ DWORD GetLastError() { return gLastError; }
 
 void SetLastError(DWORD code) {
   gLastError = code;
-  platform::SetLastErrorDetail(std::string());
+  gLastErrorDetail.clear();
 }
+
+namespace platform {
+
+const std::string& LastErrorDetail() noexcept { return gLastErrorDetail; }
+
+void SetLastErrorDetail(std::string text) { gLastErrorDetail = std::move(text); }
+
+}  // namespace platform
 
 DWORD FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD messageId, DWORD /*languageId*/, LPSTR buffer, DWORD size,
                      void* /*arguments*/) {

@@ -13,7 +13,6 @@ namespace platform {
 namespace {
 
 bool gHostileChecks = true;
-thread_local std::string gLastErrorDetail;
 
 constexpr std::int64_t kNoLimit = std::numeric_limits<std::int64_t>::max();
 
@@ -76,10 +75,6 @@ std::int64_t AvailableMemoryBytes() {
 bool HostileChecksEnabled() noexcept { return gHostileChecks; }
 
 void SetHostileChecksEnabled(bool enabled) noexcept { gHostileChecks = enabled; }
-
-const std::string& LastErrorDetail() noexcept { return gLastErrorDetail; }
-
-void SetLastErrorDetail(std::string text) { gLastErrorDetail = std::move(text); }
 
 std::string FormatByteCount(double bytes) {
   static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB", "PB", "EB"};

@@ -1,6 +1,5 @@
-// How much memory the machine can give a picture, and the text a refusal
-// leaves beside the platform's last error. One figure serves every judge: the
-// pixel allocator and the JPEG library's memory limit.
+// How much memory the machine can give a picture. One figure serves every
+// judge: the pixel allocator and the JPEG library's memory limit.
 #pragma once
 
 #include <cstddef>
@@ -41,11 +40,6 @@ class HostileChecksOff {
  private:
   bool was_;
 };
-
-// A short technical text beside the last error ("needs 300 MB, 120 MB
-// available"); SetLastError clears it.
-const std::string& LastErrorDetail() noexcept;
-void SetLastErrorDetail(std::string text);
 
 // A byte count as people read it, in units of 1000: "62 bytes", "1.5 MB",
 // "2.1 GB".

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // ---------------------------------------------------------------------------
 // Basic types
@@ -367,6 +368,12 @@ inline constexpr DWORD FORMAT_MESSAGE_ARGUMENT_ARRAY = 0x00002000;
 // ---------------------------------------------------------------------------
 DWORD GetLastError();
 void SetLastError(DWORD code);
+namespace platform {
+// A short technical text beside the last error ("needs 300 MB, 120 MB
+// available"); SetLastError clears it.
+const std::string& LastErrorDetail() noexcept;
+void SetLastErrorDetail(std::string text);
+}  // namespace platform
 // The platform's text for an error code, written as UTF-8 into buffer; returns
 // its length in bytes without the terminating zero, or 0 for an unknown code.
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer,
