@@ -85,12 +85,15 @@ void CmykToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool in
 void ExpandIndices(j_decompress_ptr cinfo, const JSAMPLE* indices, std::uint8_t* bgr) {
   const JSAMPARRAY map = cinfo->colormap;
   const bool gray = cinfo->out_color_components == 1;
+  const JSAMPLE* blue = map[0];
+  const JSAMPLE* green = map[gray ? 0 : 1];
+  const JSAMPLE* red = map[gray ? 0 : 2];
   const auto colors = static_cast<JSAMPLE>(std::max(cinfo->actual_number_of_colors, 1) - 1);
   for (JDIMENSION x = 0; x < cinfo->output_width; ++x, bgr += 3) {
     const JSAMPLE i = std::min(indices[x], colors);
-    bgr[0] = map[0][i];
-    bgr[1] = gray ? map[0][i] : map[1][i];
-    bgr[2] = gray ? map[0][i] : map[2][i];
+    bgr[0] = blue[i];
+    bgr[1] = green[i];
+    bgr[2] = red[i];
   }
 }
 
