@@ -180,19 +180,22 @@ void TJPEGImage::PrepareDecoder(jpeg::CodecContext& context) {
     // Only rows that fit the bitmap's three bytes (or one palette index) per
     // pixel, or CMYK that is converted to them, may reach it.
     jpeg_calc_output_dimensions(cinfo);
-    const bool indexed = cinfo->quantize_colors != FALSE;
-    if (!indexed && cinfo->out_color_space != JCS_EXT_BGR && !IsCmyk(cinfo))
+    if (cinfo->quantize_colors == FALSE && cinfo->out_color_space != JCS_EXT_BGR && !IsCmyk(cinfo))
       ERREXIT(cinfo, JERR_CONVERSION_NOTIMPL);
     // The library allocates its buffers in jpeg_start_decompress, before any
     // bitmap is sized: a header claiming more than a bitmap may hold stops here.
     platform::BitmapLayout layout;
-    if (!platform::ComputeBitmapLayout(cinfo->output_width, cinfo->output_height, indexed && !expandPalette_ ? 8 : 24,
-                                       4, layout))
+    if (!platform::ComputeBitmapLayout(cinfo->output_width, cinfo->output_height, KeepsIndices(*cinfo) ? 8 : 24,
+                                       platform::kDibAlignment, layout))
       ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, static_cast<unsigned>(platform::kMaxBitmapDimension));
   } catch (...) {
     jpeg::ReleaseCodec(context);
     throw;
   }
+}
+
+bool TJPEGImage::KeepsIndices(const jpeg_decompress_struct& d) const noexcept {
+  return d.quantize_colors != FALSE && !expandPalette_;
 }
 
 TBitmap* TJPEGImage::DecodeBitmap() {
@@ -223,7 +226,7 @@ void TJPEGImage::DecodeInto(TBitmap& bitmap, int orientation) {
     // Quantised rows either stay indices into the bitmap's palette or, when
     // the image expands them, become 24-bit rows as they come.
     const bool expand = cinfo->quantize_colors != FALSE && expandPalette_;
-    const bool indexed = cinfo->quantize_colors != FALSE && !expand;
+    const bool indexed = KeepsIndices(*cinfo);
     bitmap.SetBitDepth(indexed ? bd8Bit : bd24Bit);
     ReportProgress(this, psStarting, 0, false, TRect{}, std::string());
 

@@ -14,6 +14,7 @@
 namespace jpeg {
 struct CodecContext;
 }
+struct jpeg_decompress_struct;
 
 enum TJpegDepth : std::uint8_t { jd24Bit = 0, jd8Bit = 1 };
 enum TJpegSpeed : std::uint8_t { spBestQuality = 0, spBestSpeed = 1 };
@@ -169,6 +170,9 @@ class TJPEGImage : public TGraphic {
  private:
   // Decodes into bitmap, turning the rows as DecodeUpright says.
   void DecodeInto(TBitmap& bitmap, int orientation);
+  // Whether the decoder's rows stay palette indices, 8 bits per pixel, rather
+  // than 24-bit colour: quantised output that the image does not expand.
+  bool KeepsIndices(const jpeg_decompress_struct& d) const noexcept;
   void ResetData();
   void ResetBitmap();
   void DropBitmap() noexcept;
