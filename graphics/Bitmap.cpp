@@ -61,6 +61,15 @@ int ClampToInt(std::int64_t value) {
 void DeleteUnlessShared(HPALETTE palette) {
   if (palette != nullptr && palette != SystemPalette16()) DeleteObject(palette);
 }
+
+// Row `row` (0 = top, within the height) of a section's pixel memory, whichever
+// way the section stores its rows; null when it has no pixels.
+std::uint8_t* RowOf(const DIBSECTION& d, std::int32_t row) {
+  const std::size_t stride = platform::DibStride(d.dsBmih.biWidth, d.dsBmih.biBitCount);
+  if (d.dsBm.bmBits == nullptr || stride == 0) return nullptr;
+  const std::int64_t stored = d.dsBmih.biHeight > 0 ? std::int64_t{d.dsBmih.biHeight} - row - 1 : row;
+  return static_cast<std::uint8_t*>(d.dsBm.bmBits) + stored * static_cast<std::int64_t>(stride);
+}
 }  // namespace
 
 TThreadList<TBitmapCanvas>& OpenBitmapCanvases() { return *openBitmapCanvases; }
@@ -574,13 +583,8 @@ void TBitmap::SetKeyColor(TColor value) {
 const std::uint8_t* TBitmap::ScanLineForReading(std::int32_t row) const {
   // Only a section that is the bitmap itself holds its current pixels.
   const DIBSECTION& d = Image().DIB;
-  if (Image().SectionHandle != Image().BitmapHandle || d.dsBm.bmBits == nullptr || row < 0 ||
-      row >= d.dsBm.bmHeight) {
-    return nullptr;
-  }
-  const std::int64_t stored = d.dsBmih.biHeight > 0 ? std::int64_t{d.dsBmih.biHeight} - row - 1 : row;
-  const std::int64_t stride = ((std::int64_t{d.dsBmih.biWidth} * d.dsBmih.biBitCount + 31) / 32) * 4;
-  return static_cast<const std::uint8_t*>(d.dsBm.bmBits) + stored * stride;
+  if (Image().SectionHandle != Image().BitmapHandle || row < 0 || row >= d.dsBm.bmHeight) return nullptr;
+  return RowOf(d, row);
 }
 
 std::uint8_t* TBitmap::ScanLineAddress(std::int32_t row) {
@@ -588,13 +592,8 @@ std::uint8_t* TBitmap::ScanLineAddress(std::int32_t row) {
   if (row >= 0 && row < Image().DIB.dsBm.bmHeight) {
     EnsureSection();
     GdiFlush();
-    const DIBSECTION& d = Image().DIB;
     // A bitmap without pixels (its handle detached) has no row to give.
-    const std::size_t stride = platform::DibStride(d.dsBmih.biWidth, d.dsBmih.biBitCount);
-    if (d.dsBm.bmBits != nullptr && stride > 0) {
-      const std::int64_t stored = d.dsBmih.biHeight > 0 ? std::int64_t{d.dsBmih.biHeight} - row - 1 : row;
-      return static_cast<std::uint8_t*>(d.dsBm.bmBits) + stored * static_cast<std::int64_t>(stride);
-    }
+    if (std::uint8_t* line = RowOf(Image().DIB, row)) return line;
   }
   throw EInvalidGraphicOperation(strings::ScanLine);
 }
