@@ -161,7 +161,6 @@ class TJPEGImage : public TGraphic {
   // expanded through the library's colour map into a 24-bit bitmap row by
   // row, so that a caller wanting 24 bits never holds the picture twice.
   // Off for a new image.
-  bool ExpandPalette() const noexcept { return expandPalette_; }
   void SetExpandPalette(bool value) noexcept { expandPalette_ = value; }
   TJpegScale ScaleDown() const noexcept { return scaleDown_; }
   // A new value marks the reduced size for recomputation.

@@ -6,8 +6,6 @@ namespace platform {
 
 namespace {
 
-// Collects one run or literal block and hands the part inside the picture to the
-// sink.
 // Where the next pixel of the data goes.
 class Position {
  public:
@@ -32,6 +30,8 @@ class Position {
   const int height_;
 };
 
+// Collects one run or literal block and hands the part inside the picture to the
+// sink.
 class Cursor : public Position {
  public:
   Cursor(int width, int height, RleSink& sink) : Position(width, height), sink_(sink) {}
