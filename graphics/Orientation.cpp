@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -72,6 +73,18 @@ SourceMap MapFor(int orientation, std::int64_t width, std::int64_t height) {
     case 7: return {right, 0, -1, bottom, -1, 0};
     case 8: return {right, 0, -1, 0, 1, 0};
     default: return {0, 1, 0, 0, 0, 1};
+  }
+}
+
+// Calls f with the pixel's size in bytes as a std::integral_constant: 1, 2 or
+// 3 for 8, 16 or 24 bits, 4 for any other depth.
+template <class F>
+void ForPixelBytes(int bitsPerPixel, F f) {
+  switch (bitsPerPixel) {
+    case 8: return f(std::integral_constant<std::size_t, 1>{});
+    case 16: return f(std::integral_constant<std::size_t, 2>{});
+    case 24: return f(std::integral_constant<std::size_t, 3>{});
+    default: return f(std::integral_constant<std::size_t, 4>{});
   }
 }
 
@@ -242,13 +255,8 @@ void TurnPacked(const PixelRows& from, const PixelRows& to, const SourceMap& map
 }
 
 void TurnInto(const PixelRows& from, const PixelRows& to, const SourceMap& map) {
-  switch (from.bitsPerPixel) {
-    case 8: return TurnBytes<1>(from, to, map);
-    case 16: return TurnBytes<2>(from, to, map);
-    case 24: return TurnBytes<3>(from, to, map);
-    case 32: return TurnBytes<4>(from, to, map);
-    default: return TurnPacked(from, to, map);
-  }
+  if (from.bitsPerPixel < 8) return TurnPacked(from, to, map);
+  ForPixelBytes(from.bitsPerPixel, [&](auto n) { TurnBytes<n>(from, to, map); });
 }
 
 // Two to four without a second picture: rows swap top for bottom, and are
@@ -279,12 +287,7 @@ void TurnBytesInPlace(const PixelRows& rows, int orientation) {
 }
 
 void TurnInPlace(const PixelRows& rows, int orientation) {
-  switch (rows.bitsPerPixel) {
-    case 8: return TurnBytesInPlace<1>(rows, orientation);
-    case 16: return TurnBytesInPlace<2>(rows, orientation);
-    case 24: return TurnBytesInPlace<3>(rows, orientation);
-    default: return TurnBytesInPlace<4>(rows, orientation);
-  }
+  ForPixelBytes(rows.bitsPerPixel, [&](auto n) { TurnBytesInPlace<n>(rows, orientation); });
 }
 
 // A new bottom-up section of the given size in the layout of the stored one:
@@ -418,12 +421,7 @@ void UprightRows::Written(std::int64_t y) {
   }
   if (s.map.columnPerX > 0) return;
   std::uint8_t* target = s.to.Row((y - s.map.row0) * s.map.rowPerY);
-  switch (s.to.bitsPerPixel) {
-    case 8: return CopyReversed<1>(target, s.spare.data(), s.to.width);
-    case 16: return CopyReversed<2>(target, s.spare.data(), s.to.width);
-    case 24: return CopyReversed<3>(target, s.spare.data(), s.to.width);
-    default: return CopyReversed<4>(target, s.spare.data(), s.to.width);
-  }
+  ForPixelBytes(s.to.bitsPerPixel, [&](auto n) { CopyReversed<n>(target, s.spare.data(), s.to.width); });
 }
 
 void UprightRows::Flush() {
@@ -444,12 +442,7 @@ void UprightRows::Flush() {
   const std::int64_t b = (s.bandEnd - 1 - s.map.row0) * s.map.rowPerX;
   const auto xBegin = static_cast<std::int32_t>(std::min(a, b));
   const auto xEnd = static_cast<std::int32_t>(std::max(a, b) + 1);
-  switch (s.to.bitsPerPixel) {
-    case 8: TurnColumns<1>(band, s.to, local, xBegin, xEnd); break;
-    case 16: TurnColumns<2>(band, s.to, local, xBegin, xEnd); break;
-    case 24: TurnColumns<3>(band, s.to, local, xBegin, xEnd); break;
-    default: TurnColumns<4>(band, s.to, local, xBegin, xEnd); break;
-  }
+  ForPixelBytes(s.to.bitsPerPixel, [&](auto n) { TurnColumns<n>(band, s.to, local, xBegin, xEnd); });
   s.bandStart = s.bandEnd;
 }
 
