@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
-#include <limits>
 
 #include "app/DispForm.h"
 #include "app/FailureText.h"
 #include "app/HourGlass.h"
 #include "app/Piece.h"
 #include "app/WindowFont.h"
+#include "framework/PixelMapping.h"
 #include "graphics/Bitmap.h"
 #include "runtime/FileName.h"
 #include "runtime/Format.h"
@@ -26,8 +26,7 @@ constexpr unsigned kLoupeAfterNudgeMs = 1000;
 // The picture pixel under a device position of the view; positions of a drag
 // far outside the view keep their sign.
 int PictureAt(TZoom zoom, int device) {
-  return static_cast<int>(std::clamp<std::int64_t>(zoom.ToPicture(device), std::numeric_limits<std::int32_t>::min(),
-                                                    std::numeric_limits<std::int32_t>::max()));
+  return framework::SaturatedInt(zoom.ToPicture(device));
 }
 
 }  // namespace

@@ -15,6 +15,12 @@
 
 namespace framework {
 
+// A 64-bit coordinate brought into the 32-bit range, keeping its sign.
+constexpr int SaturatedInt(std::int64_t value) {
+  return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                                    std::numeric_limits<std::int32_t>::max()));
+}
+
 class PixelMapping {
  public:
   constexpr PixelMapping() = default;
@@ -26,8 +32,9 @@ class PixelMapping {
 
   // The device pixels that make up logical ones.
   TRect ToDevice(const TRect& logical) const {
-    return Rect(Fit(std::int64_t{logical.Left} * scale_), Fit(std::int64_t{logical.Top} * scale_),
-                Fit(std::int64_t{logical.Right} * scale_), Fit(std::int64_t{logical.Bottom} * scale_));
+    return Rect(SaturatedInt(std::int64_t{logical.Left} * scale_), SaturatedInt(std::int64_t{logical.Top} * scale_),
+                SaturatedInt(std::int64_t{logical.Right} * scale_),
+                SaturatedInt(std::int64_t{logical.Bottom} * scale_));
   }
   // The smallest logical rectangle that covers device pixels: its start
   // rounded down, its end rounded up.
@@ -49,19 +56,15 @@ class PixelMapping {
   double LogicalAt(int device) const { return static_cast<double>(device) / scale_; }
 
  private:
-  static int Fit(std::int64_t value) {
-    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                     std::numeric_limits<std::int32_t>::max()));
-  }
   // Division that rounds toward negative or positive infinity, also for
   // positions left of or above the origin.
   int Down(std::int32_t device) const {
     const std::int64_t v = device;
-    return Fit(v >= 0 ? v / scale_ : -((-v + scale_ - 1) / scale_));
+    return SaturatedInt(v >= 0 ? v / scale_ : -((-v + scale_ - 1) / scale_));
   }
   int Up(std::int32_t device) const {
     const std::int64_t v = device;
-    return Fit(v >= 0 ? (v + scale_ - 1) / scale_ : -(-v / scale_));
+    return SaturatedInt(v >= 0 ? (v + scale_ - 1) / scale_ : -(-v / scale_));
   }
 
   int scale_ = 1;

@@ -1,10 +1,10 @@
 #include "ui/Loupe.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "framework/GraphicControl.h"
 #include "framework/Label.h"
+#include "framework/PixelMapping.h"
 #include "framework/Screen.h"
 #include "framework/Timer.h"
 #include "runtime/Format.h"
@@ -12,16 +12,13 @@
 
 namespace {
 
+using framework::SaturatedInt;
+
 // What a picture pixel outside the picture shows: the scroll box's grey.
 constexpr std::uint32_t kOutside = 0xA0A0A4;
 constexpr std::uint32_t kGrid = 0x404040;
 constexpr std::uint32_t kCentreFrame = 0xFF0000;
 constexpr int kMiddle = TLoupe::kCells / 2;
-
-std::int32_t Fit(std::int64_t value) {
-  return static_cast<std::int32_t>(
-      std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
 
 // Whether picture pixel (x, y) is on the outline of rect, which the view
 // inverts once each: columns Left and Right, rows Top and Bottom, nothing for
@@ -101,8 +98,8 @@ TPoint PlaceBeside(const TRect& screen, const TRect& avoid, int width, int heigh
     if (before >= low) return before;
     return std::max(low, high - size);
   };
-  return Point(Fit(along(screen.Left, screen.Right, avoid.Left, avoid.Right, width)),
-               Fit(along(screen.Top, screen.Bottom, avoid.Top, avoid.Bottom, height)));
+  return Point(SaturatedInt(along(screen.Left, screen.Right, avoid.Left, avoid.Right, width)),
+               SaturatedInt(along(screen.Top, screen.Bottom, avoid.Top, avoid.Bottom, height)));
 }
 
 }  // namespace ui
@@ -155,8 +152,8 @@ void TLoupe::ShowAround(const TImage& view, TBitmap& picture, TPoint centre, con
   scale_ = view.Pixels().Scale();
   const TZoom zoom = view.Zoom();
   const TPoint origin = view.ScreenOrigin();
-  auto screenX = [&](std::int64_t x) { return Fit(std::int64_t{origin.X} * scale_ + zoom.ToDevice(x)); };
-  auto screenY = [&](std::int64_t y) { return Fit(std::int64_t{origin.Y} * scale_ + zoom.ToDevice(y)); };
+  auto screenX = [&](std::int64_t x) { return SaturatedInt(std::int64_t{origin.X} * scale_ + zoom.ToDevice(x)); };
+  auto screenY = [&](std::int64_t y) { return SaturatedInt(std::int64_t{origin.Y} * scale_ + zoom.ToDevice(y)); };
   const std::int64_t cx = centre.X;
   const std::int64_t cy = centre.Y;
   const framework::PixelMapping mapping(scale_);
@@ -164,8 +161,8 @@ void TLoupe::ShowAround(const TImage& view, TBitmap& picture, TPoint centre, con
                                      std::max(screenX(cx + kMiddle + 1), screenX(cx) + 1),
                                      std::max(screenY(cy + kMiddle + 1), screenY(cy) + 1)));
   const TRect pointer = mapping.LogicalCover(Rect(screenX(cx), screenY(cy), screenX(cx) + 1, screenY(cy) + 1));
-  avoid_.Right = std::max(avoid_.Right, Fit(std::int64_t{pointer.Left} + kPointerSize));
-  avoid_.Bottom = std::max(avoid_.Bottom, Fit(std::int64_t{pointer.Top} + kPointerSize));
+  avoid_.Right = std::max(avoid_.Right, SaturatedInt(std::int64_t{pointer.Left} + kPointerSize));
+  avoid_.Bottom = std::max(avoid_.Bottom, SaturatedInt(std::int64_t{pointer.Top} + kPointerSize));
 
   // Within a frame the last call is shown when the frame ends.
   if (frame_->Enabled()) {
