@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <utility>
 
 #include "app/DispForm.h"
 #include "app/FailureText.h"
@@ -165,10 +166,19 @@ void TmainForm::FitToPicture(Cimg* holder) {
   // logical ones, of which the status bar takes its own height. The window
   // is clamped to the work area.
   const framework::PixelMapping pixels = Image->Pixels();
-  const TZoom shown = fitWhole ? TZoom() : zoom;
-  SetClientWidth(pixels.LogicalLength(static_cast<int>(shown.Extent(holder->Width()))));
-  SetClientHeight(pixels.LogicalLength(static_cast<int>(shown.Extent(holder->Height()))) + SB->Height());
-  if (fitWhole) ShowZoomAboutCentre(WholePictureZoom());
+  // The whole-picture zoom follows the finished window once, not each step
+  // of its resizing.
+  const bool whole = std::exchange(fitWhole, false);
+  const TZoom shown = whole ? TZoom() : zoom;
+  try {
+    SetClientWidth(pixels.LogicalLength(static_cast<int>(shown.Extent(holder->Width()))));
+    SetClientHeight(pixels.LogicalLength(static_cast<int>(shown.Extent(holder->Height()))) + SB->Height());
+  } catch (...) {
+    fitWhole = whole;
+    throw;
+  }
+  fitWhole = whole;
+  if (whole) ShowZoomAboutCentre(WholePictureZoom());
 }
 
 TZoom TmainForm::WholePictureZoom() const {
