@@ -31,11 +31,10 @@ bool OnOutline(std::int64_t x, std::int64_t y, const TRect& rect) {
   return ((y == rect.Top || y == rect.Bottom) && inColumns) || ((x == rect.Left || x == rect.Right) && inRows);
 }
 
-// The 0x00RRGGBB colour of picture pixel (x, y) of a 24-bit picture.
-std::uint32_t PixelOf(TBitmap& picture, std::int64_t x, std::int64_t y) {
-  if (x < 0 || y < 0 || x >= picture.Width() || y >= picture.Height()) return kOutside;
-  const std::uint8_t* row = picture.ScanLineForReading(static_cast<std::int32_t>(y));
-  if (row == nullptr) return kOutside;
+// The 0x00RRGGBB colour of pixel x of a 24-bit picture row of width pixels;
+// a missing row is outside the picture.
+std::uint32_t PixelOf(const std::uint8_t* row, std::int32_t width, std::int64_t x) {
+  if (row == nullptr || x < 0 || x >= width) return kOutside;
   const std::uint8_t* p = row + 3 * x;
   return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
 }
@@ -77,9 +76,10 @@ class TLoupeMagnified : public TGraphicControl {
           continue;
         }
         const bool centreColumns = bx >= kMiddle * k && bx <= (kMiddle + 1) * k;
+        // The frame's rows and columns are grid lines themselves.
         const bool centreFrame = centreRows && centreColumns &&
-                                 ((gridRow && (by == kMiddle * k || by == (kMiddle + 1) * k)) ||
-                                  (gridColumn && (bx == kMiddle * k || bx == (kMiddle + 1) * k)));
+                                 (by == kMiddle * k || by == (kMiddle + 1) * k || bx == kMiddle * k ||
+                                  bx == (kMiddle + 1) * k);
         out[x] = centreFrame ? kCentreFrame : kGrid;
       }
     }
@@ -137,11 +137,15 @@ TPoint TLoupe::CellOrigin(int column, int row) const {
 void TLoupe::ShowAround(const TImage& view, TBitmap& picture, TPoint centre, const TRect& outline) {
   centre_ = centre;
   const bool pixels = picture.Image().DIB.dsBmih.biBitCount == 24;
+  const std::int32_t width = picture.Width();
+  const std::int32_t height = picture.Height();
   for (int row = 0; row < kCells; ++row) {
     const std::int64_t y = std::int64_t{centre.Y} + row - kMiddle;
+    const std::uint8_t* line =
+        pixels && y >= 0 && y < height ? picture.ScanLineForReading(static_cast<std::int32_t>(y)) : nullptr;
     for (int column = 0; column < kCells; ++column) {
       const std::int64_t x = std::int64_t{centre.X} + column - kMiddle;
-      std::uint32_t colour = pixels ? PixelOf(picture, x, y) : kOutside;
+      std::uint32_t colour = PixelOf(line, width, x);
       if (OnOutline(x, y, outline)) colour ^= 0xFFFFFF;
       cells_[std::size_t(row) * kCells + std::size_t(column)] = colour;
     }
