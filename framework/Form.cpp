@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -188,6 +189,10 @@ QSize FrameExtra(const FormWindow* window) {
   return QSize(std::max(outer.width() - inner.width(), 0), std::max(outer.height() - inner.height(), 0));
 }
 
+// The client length that fits into a length of the work area of which the
+// frame and menu bar take some: at least 0.
+int Room(std::int64_t area, int taken) { return static_cast<int>(std::max<std::int64_t>(area - taken, 0)); }
+
 }  // namespace
 
 TCustomForm::TCustomForm(TComponent* owner) : TScrollingWinControl(owner, std::make_unique<FormImpl>()) {
@@ -229,16 +234,13 @@ void TCustomForm::SetBounds(int left, int top, int width, int height) {
 
 void TCustomForm::SetClientWidth(int value) {
   const QSize extra = FrameExtra(WindowOf(*this));
-  const TRect area = framework::ScreenWorkArea();
-  const int most = static_cast<int>(std::max<std::int64_t>(area.Width() - extra.width(), 0));
+  const int most = Room(framework::ScreenWorkArea().Width(), extra.width());
   ApplyClientSize(std::clamp(value, 0, most), clientHeight_);
 }
 
 void TCustomForm::SetClientHeight(int value) {
   const QSize extra = FrameExtra(WindowOf(*this));
-  const TRect area = framework::ScreenWorkArea();
-  const int most =
-      static_cast<int>(std::max<std::int64_t>(area.Height() - extra.height() - MenuBarHeight(), 0));
+  const int most = Room(framework::ScreenWorkArea().Height(), extra.height() + MenuBarHeight());
   ApplyClientSize(clientWidth_, std::clamp(value, 0, most));
 }
 
@@ -283,18 +285,11 @@ void TCustomForm::FrameChanged() {
   const QSize extra = FrameExtra(window);
   if (extra.isEmpty()) return;
   const TRect area = framework::ScreenWorkArea();
-  const auto most = [](std::int64_t room, int taken) { return static_cast<int>(std::max<std::int64_t>(room - taken, 0)); };
-  const int width = std::min(clientWidth_, most(area.Width(), extra.width()));
-  const int height = std::min(clientHeight_, most(area.Height(), extra.height() + MenuBarHeight()));
+  const int width = std::min(clientWidth_, Room(area.Width(), extra.width()));
+  const int height = std::min(clientHeight_, Room(area.Height(), extra.height() + MenuBarHeight()));
   if (width == clientWidth_ && height == clientHeight_) return;
-  fitting_ = true;
-  try {
-    ApplyClientSize(width, height);
-  } catch (...) {
-    fitting_ = false;
-    throw;
-  }
-  fitting_ = false;
+  const QScopedValueRollback<bool> fitting(fitting_, true);
+  ApplyClientSize(width, height);
 }
 
 void TCustomForm::SetMenu(TMainMenu* menu) {
