@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <cstring>
 
 #include "framework/detail/ControlImpl.h"
@@ -142,13 +143,7 @@ void GraphicControlImpl::Paint(TGraphicControl& control, QWidget& widget, const 
   {
     CanvasOnSurface attached(*control.canvas_, surface.Dc());
     const TGraphicControl::TPaintPixels own{static_cast<std::uint32_t*>(surface.Bits()), width, device};
-    struct Exposed {
-      explicit Exposed(TGraphicControl& c, const TGraphicControl::TPaintPixels* p) : control(c) {
-        control.paintPixels_ = p;
-      }
-      ~Exposed() { control.paintPixels_ = nullptr; }
-      TGraphicControl& control;
-    } exposed(control, &own);
+    const QScopedValueRollback<const TGraphicControl::TPaintPixels*> exposed(control.paintPixels_, &own);
     control.PaintView();
   }
   GdiFlush();
