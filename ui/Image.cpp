@@ -230,9 +230,8 @@ const TImage::Reduced* TImage::ReducedCopy(int level) {
       if (a == nullptr || b == nullptr) return nullptr;
       std::uint8_t* out = next.Pixels.data() + std::size_t(y) * rowBytes;
       // Each pixel is the mean of the 2 × 2 block it stands for.
-      for (std::size_t i = 0; i < rowBytes; ++i) {
-        const std::size_t x = (i / 3) * 6 + i % 3;
-        out[i] = static_cast<std::uint8_t>((a[x] + a[x + 3] + b[x] + b[x + 3] + 2) / 4);
+      for (std::int32_t x = 0; x < next.Width; ++x, out += 3, a += 6, b += 6) {
+        for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>((a[c] + a[c + 3] + b[c] + b[c + 3] + 2) / 4);
       }
     }
     reduced_.push_back(std::move(next));
