@@ -79,9 +79,8 @@ QImage ImageOf(HBITMAP bitmap) {
 // image's pixels, or null when the platform refuses one that large.
 HBITMAP BitmapOf(const QImage& image) {
   const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
-  platform::BitmapLayout rows;
-  if (pixels.isNull() || !platform::ComputeBitmapLayout(pixels.width(), 1, 32, platform::kDeviceAlignment, rows) ||
-      static_cast<std::size_t>(pixels.bytesPerLine()) != rows.stride) {
+  // A refused width has no stride (0), which no row of an image matches.
+  if (pixels.isNull() || static_cast<std::size_t>(pixels.bytesPerLine()) != platform::DibStride(pixels.width(), 32)) {
     return nullptr;
   }
   return CreateBitmap(pixels.width(), pixels.height(), 1, 32, pixels.constBits());
