@@ -95,6 +95,16 @@ TVirtualKey VirtualKeyOf(const QKeyEvent& event) {
   return event.text().isEmpty() && (key < Qt::Key_Space || key > 0xFF) ? VK_NONAME : VK_PACKET;
 }
 
+int QtKeyOf(TVirtualKey key) {
+  if (key >= 'A' && key <= 'Z') return Qt::Key_A + (key - 'A');
+  if (key >= '0' && key <= '9') return Qt::Key_0 + (key - '0');
+  if (key >= VK_F1 && key <= VK_F24) return Qt::Key_F1 + (key - VK_F1);
+  for (const KeyCode& code : kKeyCodes) {
+    if (code.vk == key) return code.qt;
+  }
+  return 0;
+}
+
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
   TShiftState state;
   if (modifiers & Qt::ShiftModifier) state = state | ssShift;

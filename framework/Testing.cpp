@@ -27,30 +27,6 @@ namespace framework::testing {
 
 namespace {
 
-int QtKeyOf(TVirtualKey key) {
-  if (key >= 'A' && key <= 'Z') return Qt::Key_A + (key - 'A');
-  if (key >= '0' && key <= '9') return Qt::Key_0 + (key - '0');
-  if (key >= VK_F1 && key <= VK_F24) return Qt::Key_F1 + (key - VK_F1);
-  switch (key) {
-    case VK_OEM_COMMA: return Qt::Key_Comma;
-    case VK_OEM_MINUS: return Qt::Key_Minus;
-    case VK_OEM_PERIOD: return Qt::Key_Period;
-    case VK_LEFT: return Qt::Key_Left;
-    case VK_UP: return Qt::Key_Up;
-    case VK_RIGHT: return Qt::Key_Right;
-    case VK_DOWN: return Qt::Key_Down;
-    case VK_RETURN: return Qt::Key_Return;
-    case VK_ESCAPE: return Qt::Key_Escape;
-    case VK_SPACE: return Qt::Key_Space;
-    case VK_TAB: return Qt::Key_Tab;
-    case VK_HOME: return Qt::Key_Home;
-    case VK_END: return Qt::Key_End;
-    case VK_PRIOR: return Qt::Key_PageUp;
-    case VK_NEXT: return Qt::Key_PageDown;
-    default: return 0;
-  }
-}
-
 Qt::KeyboardModifiers ModifiersOf(TShiftState shift) {
   Qt::KeyboardModifiers modifiers;
   if (shift.Contains(ssShift)) modifiers |= Qt::ShiftModifier;
@@ -127,7 +103,7 @@ void ClickCloseBox(TCustomForm& form) {
 
 void PressKey(TControl& control, TVirtualKey key, TShiftState shift) {
   QWidget* target = control.Impl().Widget();
-  const int qtKey = QtKeyOf(key);
+  const int qtKey = framework::detail::QtKeyOf(key);
   if (target == nullptr || qtKey == 0) return;
   QKeyEvent event(QEvent::KeyPress, qtKey, ModifiersOf(shift));
   QApplication::sendEvent(target, &event);
@@ -135,7 +111,7 @@ void PressKey(TControl& control, TVirtualKey key, TShiftState shift) {
 
 void PressKeyOnMenuBar(TCustomForm& form, TVirtualKey key, TShiftState shift) {
   auto* window = static_cast<framework::detail::FormWindow*>(form.Impl().Widget());
-  const int qtKey = QtKeyOf(key);
+  const int qtKey = framework::detail::QtKeyOf(key);
   if (window == nullptr || window->bar() == nullptr || qtKey == 0) return;
   QKeyEvent event(QEvent::KeyPress, qtKey, ModifiersOf(shift));
   QApplication::sendEvent(window->bar(), &event);

@@ -50,6 +50,9 @@ QColor ToQColor(TColor color);
 // The virtual-key code of a Qt key event (see framework/Input.h); 0 only for an
 // event that names no key.
 TVirtualKey VirtualKeyOf(const QKeyEvent& event);
+// The Qt key of a virtual-key code, the first the table gives for it where
+// several Qt keys make the same code; 0 for a code no Qt key makes.
+int QtKeyOf(TVirtualKey key);
 // The shift state of a Qt keyboard modifier set and mouse button set.
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 
