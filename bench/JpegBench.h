@@ -63,15 +63,18 @@ inline void Shell(const std::string& command) {
   }
 }
 
-// The photo-like picture as a quality-90 JPEG file made by cjpeg with
+// A kWidth x kHeight picture as a quality-90 JPEG file made by cjpeg with
 // options (e.g. "-baseline"); its path.
-inline std::string PhotoJpeg(const std::string& options = "") {
-  const std::string ppm = WritePpm(PhotoLikeRgb());
+inline std::string PhotoJpeg(const std::vector<std::uint8_t>& rgb, const std::string& options) {
+  const std::string ppm = WritePpm(rgb);
   const std::string jpg = ppm + ".jpg";
   Shell("cjpeg -quality 90 " + options + " -outfile " + jpg + " " + ppm);
   std::remove(ppm.c_str());
   return jpg;
 }
+
+// The photo-like picture as such a file.
+inline std::string PhotoJpeg(const std::string& options = "") { return PhotoJpeg(PhotoLikeRgb(), options); }
 
 // Processor time (user and system) of this process and of the children it
 // waited for: on a machine shared with other work, the wall clock measures the

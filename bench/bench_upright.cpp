@@ -10,6 +10,7 @@
 // Also prints the peak resident memory of one load above what the process
 // held before it: one picture, with no second one for the turn.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -19,23 +20,17 @@
 #include "bench/JpegBench.h"
 #include "imaging/Cimg.h"
 #include "layers/Layers.h"
+#include "tests/jpeg/ExifTestSupport.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The file with a little-endian Exif block right after its SOI marker.
+// The file with a little-endian Exif block holding only the orientation right
+// after its SOI marker.
 Bytes WithOrientation(const Bytes& jpeg, int orientation) {
-  const Bytes app1 = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,  // marker, length 34, signature
-                      'I', 'I', 42, 0, 8, 0, 0, 0,                        // TIFF header, IFD at 8
-                      1, 0,                                               // one entry:
-                      0x12, 0x01, 3, 0, 1, 0, 0, 0,                       // orientation, SHORT, 1 value
-                      static_cast<std::uint8_t>(orientation), 0, 0, 0,    // the value
-                      0, 0, 0, 0};                                        // no next IFD
-  Bytes out(jpeg.begin(), jpeg.begin() + 2);
-  out.insert(out.end(), app1.begin(), app1.end());
-  out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
-  return out;
+  using namespace exiftest;
+  return Inserted(jpeg, ExifSegment(Tiff(false, {{kOrientation, kShort, 1, static_cast<std::uint32_t>(orientation)}})));
 }
 
 // The photo-like picture with the grain and fine texture of a phone photo.
@@ -59,10 +54,7 @@ long Status(const char* field) {
 
 void Measure(const char* what, const std::vector<std::uint8_t>& rgb) {
   using namespace jpegbench;
-  const std::string ppm = WritePpm(rgb);
-  const std::string jpg = ppm + ".jpg";
-  Shell("cjpeg -quality 90 -baseline -outfile " + jpg + " " + ppm);
-  std::remove(ppm.c_str());
+  const std::string jpg = PhotoJpeg(rgb, "-baseline");
   std::ifstream in(jpg, std::ios::binary);
   const Bytes stored{std::istreambuf_iterator<char>(in), {}};
   std::remove(jpg.c_str());
