@@ -10,7 +10,7 @@
 // the ratio should stay at most 1.3.
 #include <cstdio>
 
-#include "bench/ViewBench.h"
+#include "bench/DragBench.h"
 #include "framework/Screen.h"
 #include "layers/GuiLayers.h"
 

@@ -1,4 +1,4 @@
-// links: kiritori_app
+// links: kiritori_ui
 // Repainting a 1:1 image view costs its visible area, not its picture: a
 // 1000 x 800 scroll box shows the middle of a 6000 x 4000 and of a 1200 x 900
 // picture, and the best of several rounds of repaints of each is compared. The

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "bench/DragBench.h"
 #include "bench/ViewBench.h"
 #include "framework/Screen.h"
 #include "layers/GuiLayers.h"
