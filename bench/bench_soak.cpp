@@ -30,6 +30,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Objects.h"
 #include "layers/GuiLayers.h"
+#include "tests/graphics/BmpTestFiles.h"
 
 namespace {
 
@@ -109,23 +110,15 @@ std::vector<std::string> WriteMix(const std::filesystem::path& dir) {
   // nothing at all, and words.
   WriteBytes(add("cut-in-header.jpg"), jpegBytes.substr(0, jpegBytes.find("\xFF\xC0") + 6));
   WriteBytes(add("cut-in-scan.jpg"), jpegBytes.substr(0, jpegBytes.size() / 2));
-  auto put32 = [](std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-  };
-  auto put16 = [](std::string& s, std::uint16_t v) {
-    s.push_back(static_cast<char>(v));
-    s.push_back(static_cast<char>(v >> 8));
-  };
-  auto header = [&](std::int32_t w, std::int32_t h, std::uint16_t bits, std::uint32_t colours) {
-    std::string s("BM", 2);
-    put32(s, 14 + 40 + 64);
-    put32(s, 0);
-    put32(s, 54);
-    for (std::uint32_t v : {40u, static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h)}) put32(s, v);
-    put16(s, 1);
-    put16(s, bits);
-    for (std::uint32_t v : {0u, 64u, 2835u, 2835u, colours, 0u}) put32(s, v);
-    return s + std::string(64, '\x5A');
+  auto header = [](std::int32_t w, std::int32_t h, std::uint16_t bits, std::uint32_t colours) {
+    bmptest::BmpFile file;
+    file.width = w;
+    file.height = h;
+    file.bitCount = bits;
+    file.clrUsed = colours;
+    file.pixels = bmptest::Bytes(64, 0x5A);
+    const bmptest::Bytes bytes = file.Build();
+    return std::string(bytes.begin(), bytes.end());
   };
   WriteBytes(add("lying-size.bmp"), header(60000, 60000, 24, 0));
   WriteBytes(add("lying-palette.bmp"), header(8, 8, 8, 70000));
