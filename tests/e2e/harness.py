@@ -265,11 +265,17 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
         return to
 
+    def capture(self, window="root"):
+        """What the whole screen ("root") or a window shows, as an RGB picture."""
+        screen = isinstance(window, str)
+        result = self.tool("import", "-window", window if screen else window.id, "png:-", binary=True, ok=False,
+                           timeout=20)
+        check(result.returncode == 0 and result.stdout, f"cannot capture {'the screen' if screen else window}")
+        return Image.open(io.BytesIO(result.stdout)).convert("RGB")
+
     def shown_pixels(self, window, size, at=(0, 0)):
         """What the window shows at a place of its client area."""
-        result = self.tool("import", "-window", window.id, "png:-", binary=True, ok=False, timeout=20)
-        check(result.returncode == 0 and result.stdout, f"cannot capture {window}")
-        shown = Image.open(io.BytesIO(result.stdout)).convert("RGB")
+        shown = self.capture(window)
         left, top = at[0], self.menu_bar + at[1]
         return shown.crop((left, top, left + size[0], top + size[1]))
 

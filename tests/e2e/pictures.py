@@ -2,7 +2,9 @@
 
 import io
 import math
+import shutil
 import struct
+import subprocess
 
 from PIL import Image, ImageChops, ImageStat
 
@@ -60,9 +62,7 @@ def truncated_in_scan_jpeg(source, path):
 
 def lying_bmp_size(path):
     """Headers that claim a 60000 x 60000 picture over 16 bytes of pixels."""
-    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + 16, 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, 60000, 60000, 1, 24, 0, 0, 2835, 2835, 0, 0)
-    open(path, "wb").write(header + info + bytes(16))
+    open(path, "wb").write(_bmp(60000, 60000, 24, bytes(16)))
 
 
 def lying_bmp_palette(path):
@@ -154,6 +154,15 @@ def load(path_or_bytes):
         return Image.open(path_or_bytes).convert("RGB")
     except Exception as error:
         raise CheckFailed(f"not a picture PIL can read: {error}")
+
+
+def djpeg_reference(path, out):
+    """The pixels libjpeg's own decoder makes of a JPEG with the settings of a
+    new JPEG image in the program (the floating-point inverse DCT, fancy
+    upsampling, not turned), by way of a BMP at out."""
+    check(shutil.which("djpeg") is not None, "needs djpeg (libjpeg-turbo-progs)")
+    subprocess.run(["djpeg", "-dct", "float", "-bmp", "-outfile", out, path], check=True)
+    return load(out)
 
 
 def try_load(path):

@@ -43,12 +43,6 @@ def road(s):
         return wait_for(f"the main window to measure {want[0]} x {want[1]}",
                         lambda: main_window().size == want and main_window(), 10)
 
-    def clipboard(size):
-        def probe():
-            data = s.clipboard_png()
-            return data and (got := P.load(data)).size == size and got
-        return wait_for(f"a {size[0]} x {size[1]} picture on the clipboard", probe, 10)
-
     def complaint(cut):
         """The message box a failed save raises, titled as the cut-result window."""
         def probe():
@@ -126,7 +120,7 @@ def road(s):
 
     with s.step("after a failed open, to clipboard and cut give the picture shown"):
         s.menu(main_window(), "t", "c")
-        P.check_exact("the clipboard", clipboard(BMP_SIZE), picture)
+        P.check_exact("the clipboard", P.clipboard_picture(s, BMP_SIZE), picture)
         s.menu(main_window(), "t", "k")
         cut = wait_for("the cut-result window", lambda: s.find(caption=CUT_CAPTION), 10)
         s.expect_shown("the cut-result window", lambda: cut, picture, P.check_exact)

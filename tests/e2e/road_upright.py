@@ -3,7 +3,6 @@
 big-endian block, a damaged one, and a portrait photo as a phone writes it."""
 
 import os
-import subprocess
 import sys
 
 # The suite runs from the source tree, which a test run must leave as it was.
@@ -17,17 +16,10 @@ STORED_SIZE = (200, 130)
 PHONE_SIZE = (320, 240)
 
 
-def stored_pixels(path, out):
-    """The stored pixels as the program decodes them: libjpeg's float DCT with
-    fancy upsampling, not turned."""
-    subprocess.run(["djpeg", "-dct", "float", "-bmp", "-outfile", out, path], check=True)
-    return P.load(out)
-
-
 def road(s):
     source = s.path("stored.jpg")
     P.smooth_jpeg(source, *STORED_SIZE)
-    stored = stored_pixels(source, s.path("stored.bmp"))
+    stored = P.djpeg_reference(source, s.path("stored.bmp"))
     # (name, Exif block, the orientation the program must apply)
     photos = [(f"o{n}.jpg", P.exif_block(n), n) for n in range(1, 9)]
     photos += [("big-endian.jpg", P.exif_block(6, big_endian=True), 6),
@@ -39,13 +31,10 @@ def road(s):
     P.smooth_jpeg(phone_source, *PHONE_SIZE)
     phone = s.path("portrait.jpg")
     P.with_exif(phone_source, phone, P.exif_block(6, phone=True), drop_jfif=True)
-    portrait = P.upright(stored_pixels(phone_source, s.path("phone.bmp")), 6)
+    portrait = P.upright(P.djpeg_reference(phone_source, s.path("phone.bmp")), 6)
 
     def main_window():
         return s.current(main)
-
-    def clipboard(size):
-        return P.clipboard_picture(s, size)
 
     def open_and_copy_whole(path, size):
         """Opens path, selects the whole picture by dragging from its top-left
@@ -54,7 +43,7 @@ def road(s):
         s.settle(main_window())
         s.drag(main_window(), (0, 0), size, via=[(size[0] // 2, size[1] // 2)])
         s.menu(main_window(), "t", "c")
-        return clipboard(size)
+        return P.clipboard_picture(s, size)
 
     with s.step("start"):
         main = s.start()
@@ -77,7 +66,7 @@ def road(s):
         cut = wait_for("the cut-result window", lambda: (w := s.find(caption=CUT_CAPTION)) and w.size == want and w, 10)
         s.expect_shown("the cut-result window", lambda: cut, piece, P.check_exact)
         s.menu(main_window(), "t", "c")
-        P.check_exact("the clipboard", clipboard(piece.size), piece)
+        P.check_exact("the clipboard", P.clipboard_picture(s, piece.size), piece)
         saved = s.path("piece.bmp")
         s.file_dialog(cut, "f", "s", saved)
         P.check_exact("piece.bmp", wait_for("piece.bmp to be written", lambda: P.try_load(saved), 10), piece)

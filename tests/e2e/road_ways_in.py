@@ -5,7 +5,6 @@ a piece saved as ".jpeg", and files dragged from another program."""
 
 import os
 import select
-import shutil
 import subprocess
 import sys
 import time
@@ -28,7 +27,7 @@ def road(s):
     bmp = P.coordinate_bmp(os.path.join(home, "coordinates.bmp"), *BMP_SIZE)
     jpeg_path = s.path("photo.jpeg")
     P.smooth_jpeg(jpeg_path, *JPEG_SIZE)
-    jpeg = decoded(s, jpeg_path)
+    jpeg = P.djpeg_reference(jpeg_path, s.path("reference.bmp"))
 
     def answer(program, args, display=None):
         """Runs the program to its end; no window system unless display."""
@@ -174,15 +173,6 @@ def drag_and_drop(s, target, uris, taken):
     finally:
         source.terminate()
         source.wait(5)
-
-
-def decoded(s, path):
-    """The pixels libjpeg's own decoder makes of a JPEG with the settings of a
-    new JPEG image in the program (the floating-point inverse DCT)."""
-    bmp = s.path("reference.bmp")
-    check(shutil.which("djpeg") is not None, "needs djpeg (libjpeg-turbo-progs)")
-    subprocess.run(["djpeg", "-dct", "float", "-bmp", "-outfile", bmp, path], check=True)
-    return P.load(bmp)
 
 
 if __name__ == "__main__":

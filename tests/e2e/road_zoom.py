@@ -5,7 +5,6 @@ reduced view copies exactly the picture pixels under the drag's ends. With
 ルーペ on, a loupe beside the pointer magnifies the pixels around the moving
 corner during a drag and for a moment after a nudge; off, nothing appears."""
 
-import io
 import os
 import sys
 from fractions import Fraction
@@ -28,15 +27,18 @@ def framed_bmp(path):
     """Every pixel differs from every other (low bytes of x and y in red and
     green, their high bits in blue) inside a red frame."""
     width, height = PICTURE_SIZE
+    # Rows are put together from tables: there are six million pixels.
+    low = bytes(x & 0xFF for x in range(width))
+    high = [bytes(((x >> 8) | (band << 4)) & 0xFF for x in range(width)) for band in range((height - 1 >> 8) + 1)]
     data = bytearray()
     for y in range(height):
         if y < FRAME or y >= height - FRAME:
             data += bytes(RED) * width
             continue
         row = bytearray(width * 3)
-        row[0::3] = bytes(x & 0xFF for x in range(width))
+        row[0::3] = low
         row[1::3] = bytes([y & 0xFF]) * width
-        row[2::3] = bytes(((x >> 8) | ((y >> 8) << 4)) & 0xFF for x in range(width))
+        row[2::3] = high[y >> 8]
         row[0:FRAME * 3] = bytes(RED) * FRAME
         row[(width - FRAME) * 3:] = bytes(RED) * FRAME
         data += row
@@ -51,9 +53,6 @@ def road(s):
 
     def main_window():
         return s.current(main)
-
-    def clipboard(size):
-        return P.clipboard_picture(s, size)
 
     def clipboard_holds(piece):
         # The same size as the piece before: wait for this piece itself.
@@ -101,7 +100,7 @@ def road(s):
         piece = P.piece(bmp, *corners)
         s.screenshot("whole-picture-selection")
         s.menu(main, "t", "c")
-        P.check_exact("the clipboard", clipboard(piece.size), piece)
+        P.check_exact("the clipboard", P.clipboard_picture(s, piece.size), piece)
 
     with s.step("an arrow key moves the selection by one picture pixel"):
         s.focus(main)
@@ -119,18 +118,13 @@ def road(s):
         s.menu(main, "t", "c")
         clipboard_holds(piece)
 
-    def screen():
-        shot = s.tool("import", "-window", "root", "png:-", binary=True, ok=False, timeout=20)
-        check(shot.returncode == 0 and shot.stdout, "cannot capture the screen")
-        return P.Image.open(io.BytesIO(shot.stdout)).convert("RGB")
-
     def settled(what, ready):
         """The screen once ready(shot) holds and two captures in a row agree."""
         last = None
 
         def probe():
             nonlocal last
-            now = screen()
+            now = s.capture()
             same = last is not None and now.tobytes() == last.tobytes() and ready(now)
             last = now
             return now if same else None
