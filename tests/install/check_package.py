@@ -10,12 +10,11 @@ import tempfile
 
 # The checks run from the source tree, which a test run must leave as it was.
 sys.dont_write_bytecode = True
-from check_install import finish  # noqa: E402
+from check_install import METAINFO, SIZES, finish  # noqa: E402
 
-SIZES = [16, 22, 24, 32, 48, 64, 128, 256]
 FILES = ["./usr/bin/kiritori",
          "./usr/share/applications/kiritori.desktop",
-         "./usr/share/metainfo/io.github.kiritori.kiritori.metainfo.xml",
+         f"./usr/share/metainfo/{METAINFO}",
          "./usr/share/man/man1/kiritori.1.gz"] + \
         [f"./usr/share/icons/hicolor/{size}x{size}/apps/kiritori.png" for size in SIZES]
 # Packages the program cannot start without.
