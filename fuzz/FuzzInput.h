@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "fuzz/DataStream.h"
 #include "layers/Layers.h"
 #include "runtime/Exceptions.h"
+#include "runtime/MemoryStream.h"
 
 namespace fuzzing {
 
@@ -24,7 +24,14 @@ inline void StartLayers() {
   static const layers::JpegLayers started;
 }
 
-using ::TDataStream;
+// The fuzzer's input as a memory stream positioned at its start.
+class TDataStream : public TMemoryStream {
+ public:
+  TDataStream(const std::uint8_t* data, std::size_t size) {
+    if (size > 0) WriteBuffer(data, static_cast<std::int64_t>(size));
+    SetPosition(0);
+  }
+};
 
 // Runs one use of the input: the system's own exceptions are the clean
 // failures it may end in; anything else escapes and is a finding.
