@@ -96,38 +96,53 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
 }  // namespace
 
 void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
+  // Taken for now, with no action, so that the moves come: the first at once,
+  // and each is answered for the files. A refused enter would stop the moves
+  // for as long as the toolkit holds the drag for the same one, and when the
+  // source of a drag vanishes without leaving, it holds the next for it too.
   dragAccepted_ = false;
-  dragFiles_.clear();
-  // A move would let the other program delete the files once we took them.
-  if (form != nullptr && (event->possibleActions() & Qt::CopyAction)) {
-    Guarded([&] {
-      // Asked for once: a drag's files do not change while it lasts, and the
-      // source need not be asked again when they are dropped.
-      dragFiles_ = LocalFiles(event->mimeData());
-      dragAccepted_ = form->AcceptsFiles(dragFiles_);
-    });
-  }
+  event->setDropAction(Qt::IgnoreAction);
+  event->accept();
+}
+
+void FormWindow::dragMoveEvent(QDragMoveEvent* event) {
+  // Asked until the form says yes, which holds until the drag leaves.
+  if (!dragAccepted_) dragAccepted_ = accepts(event);
   answerDrag(event);
 }
 
-void FormWindow::dragMoveEvent(QDragMoveEvent* event) { answerDrag(event); }
-
 void FormWindow::dragLeaveEvent(QDragLeaveEvent* event) {
   dragAccepted_ = false;
-  dragFiles_.clear();
   event->accept();
 }
 
 void FormWindow::dropEvent(QDropEvent* event) {
-  const bool take = dragAccepted_ && form != nullptr;
+  // The files are those the drop carries: those asked about may have been a
+  // vanished drag's.
+  std::vector<std::string> files;
+  bool take = false;
+  if (dragAccepted_ && form != nullptr) {
+    Guarded([&] {
+      files = LocalFiles(event->mimeData());
+      take = form->AcceptsFiles(files);
+    });
+  }
+  dragAccepted_ = take;
   answerDrag(event);
   dragAccepted_ = false;
-  std::vector<std::string> files = std::move(dragFiles_);
-  dragFiles_.clear();
   if (!take) return;
   QTimer::singleShot(0, this, [this, files = std::move(files)] {
     if (form != nullptr) Guarded([&] { form->DropFiles(files); });
   });
+}
+
+bool FormWindow::accepts(QDropEvent* event) {
+  bool accept = false;
+  // A move would let the other program delete the files once we took them.
+  if (form != nullptr && (event->possibleActions() & Qt::CopyAction)) {
+    Guarded([&] { accept = form->AcceptsFiles(LocalFiles(event->mimeData())); });
+  }
+  return accept;
 }
 
 void FormWindow::answerDrag(QDropEvent* event) {

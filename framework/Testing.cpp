@@ -78,7 +78,8 @@ bool DragUris(TControl& control, const std::vector<std::string>& uris, int x, in
   QCoreApplication::sendEvent(window, &enter);
   QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(window, &move);
-  const bool wouldTake = taken(enter) && taken(move);
+  // The move's answer is the one the other program gets.
+  const bool wouldTake = taken(move);
   if (!drop) {
     QDragLeaveEvent leave;
     QCoreApplication::sendEvent(window, &leave);

@@ -5,8 +5,6 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QWidget>
-#include <string>
-#include <vector>
 
 #include "framework/detail/ControlImpl.h"
 
@@ -39,8 +37,9 @@ class FormWindow final : public QWidget {
   void moveEvent(QMoveEvent* event) override;
   // The close box asks the form, which decides between hiding and ending.
   void closeEvent(QCloseEvent* event) override;
-  // Files from other programs: the form decides when the drag enters, and the
-  // answer holds until it leaves or drops.
+  // Files from other programs: the form is asked as the drag moves until it
+  // says yes, which holds until the drag leaves; the drop's own files are
+  // asked about once more.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
@@ -48,12 +47,12 @@ class FormWindow final : public QWidget {
 
  private:
   void layOut();
+  // Whether the form takes the local files the drag carries, as a copy.
+  bool accepts(QDropEvent* event);
   // Takes the drag or drop event as a copy when the form accepts the drag.
   void answerDrag(QDropEvent* event);
 
   bool dragAccepted_ = false;
-  // The local files of the drag over the window.
-  std::vector<std::string> dragFiles_;
 
   ClientArea* client_;
   QPointer<QMenuBar> bar_;

@@ -3,10 +3,13 @@
 // URIs given as arguments (a text/uri-list), offering to copy or to move them.
 // While the drag is on its way it prints "over <action>" each time the window
 // under the mouse changes its answer, and at the end "took <action>": what the
-// target took, "copy", "move" or "none".
+// target took, "copy", "move" or "none". It then ends by itself, once the
+// target has said it finished with a drop (or after 10 s), so that nothing it
+// sent is lost and the target can still ask for the drop's data.
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
@@ -24,7 +27,11 @@ class Source final : public QWidget {
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     connect(drag, &QDrag::actionChanged, this, [](Qt::DropAction action) { Say("over", action); });
-    Say("took", drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction));
+    // The toolkit lets a dropped drag go when the target reports it finished.
+    connect(drag, &QObject::destroyed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    const Qt::DropAction took = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    Say("took", took);
+    QTimer::singleShot(took == Qt::IgnoreAction ? 0 : 10000, qApp, &QCoreApplication::quit);
   }
 
   static void Say(const char* what, Qt::DropAction action) {

@@ -105,13 +105,19 @@ def road(s):
         s.menu(cut, "f", "c")
         wait_for("the cut-result window to hide", lambda: s.find(caption=CUT_CAPTION) is None, 5)
 
-    with s.step("files dragged from another program: others are refused, a BMP opens"):
+    with s.step("files dragged from another program: others are refused, a source that vanishes mid-drag "
+                "spoils no later drag, a BMP opens"):
         note = os.path.join(home, "note.txt")
         open(note, "w").write("not a picture")
         before = main_window().size
         took = drag_and_drop(s, main_window(), ["https://example.com/a.jpg", "file://" + note], taken=False)
         check(took == "none", f"the window took the refused drag as {took!r}")
-        check(main_window().size == before, "a refused drop changed the window")
+        # A source that dies never leaves: the toolkit takes the next drag for
+        # the same one. The first vanishes refused, the second taken.
+        drag_and_drop(s, main_window(), ["file://" + note], taken=False, vanish=True)
+        over = drag_and_drop(s, main_window(), ["file://" + jpeg_path], taken=True, vanish=True)
+        check(over == "copy", f"a picture dragged after a vanished refused drag was answered {over!r}")
+        check(main_window().size == before, "a refused or vanished drag changed the window")
         picture = "file://" + os.path.join(home, "coordinates.bmp")
         took = drag_and_drop(s, main_window(), ["file://" + note, picture], taken=True)
         check(took == "copy", f"the drop was taken as {took!r}, not as a copy")
@@ -123,11 +129,13 @@ def road(s):
         check(code == 0, f"exit code {code}")
 
 
-def drag_and_drop(s, target, uris, taken):
+def drag_and_drop(s, target, uris, taken, vanish=False):
     """Drags uris from a small program of the desktop's own kind onto the
     middle of target's client area with the mouse and drops them there once
     the target has taken them (when taken) or after a second of its silence;
-    returns what the drop became for the source: "copy", "move" or "none"."""
+    returns what the drop became for the source: "copy", "move" or "none".
+    With vanish, the source is killed over the target instead, as a program
+    that crashes mid-drag, and the last answer it had is returned."""
     tool = os.path.join(s.build_dir, "tests", "e2e", "kiritori_drag_source")
     env = dict(os.environ, DISPLAY=s.display, QT_QPA_PLATFORM="xcb")
     source = subprocess.Popen([tool, *uris], env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
@@ -164,11 +172,20 @@ def drag_and_drop(s, target, uris, taken):
         while time.monotonic() < until and not (taken and last("over") == "copy"):
             listen(0.2)
             s.xdotool("mousemove_relative", "--", "1", "0")
+        if vanish:
+            source.kill()
+            source.wait(5)
+            s.xdotool("mouseup", "1")
+            # The next source starts once the program has handled all this one
+            # sent; the key the barrier sends shows the selection again.
+            s.settle(target)
+            return last("over")
         s.xdotool("mouseup", "1")
         until = time.monotonic() + 10
         while last("took") is None and time.monotonic() < until:
             listen(0.5)
         check(last("took") is not None, f"the drag source did not finish its drag: {said}")
+        source.wait(15)
         return last("took")
     finally:
         source.terminate()
