@@ -249,14 +249,18 @@ void TCustomForm::SetBounds(int left, int top, int width, int height) {
 
 void TCustomForm::SetClientWidth(int value) {
   const QSize extra = FrameExtra(WindowOf(*this));
-  const int most = Room(framework::ScreenWorkArea().Width(), extra.width());
+  const int most = Room(WorkArea().Width(), extra.width());
   ApplyClientSize(std::clamp(value, 0, most), clientHeight_);
 }
 
 void TCustomForm::SetClientHeight(int value) {
   const QSize extra = FrameExtra(WindowOf(*this));
-  const int most = Room(framework::ScreenWorkArea().Height(), extra.height() + MenuBarHeight());
+  const int most = Room(WorkArea().Height(), extra.height() + MenuBarHeight());
   ApplyClientSize(clientWidth_, std::clamp(value, 0, most));
+}
+
+TRect TCustomForm::WorkArea() const {
+  return framework::ScreenWorkArea(Point(Left() + Width() / 2, Top() + Height() / 2));
 }
 
 void TCustomForm::ApplyClientSize(int width, int height) {
@@ -299,7 +303,7 @@ void TCustomForm::FrameChanged() {
   if (fitting_) return;
   const QSize extra = FrameExtra(window);
   if (extra.isEmpty()) return;
-  const TRect area = framework::ScreenWorkArea();
+  const TRect area = WorkArea();
   const int width = std::min(clientWidth_, Room(area.Width(), extra.width()));
   const int height = std::min(clientHeight_, Room(area.Height(), extra.height() + MenuBarHeight()));
   if (width == clientWidth_ && height == clientHeight_) return;

@@ -55,7 +55,7 @@ class TCustomForm : public TScrollingWinControl {
   // window is included once the window is shown, and zero before.
   void SetBounds(int left, int top, int width, int height) override;
   // The area below the menu bar. Setting either is clamped so that the whole
-  // window fits the screen's work area (framework::ScreenWorkArea).
+  // window fits the work area of its monitor (WorkArea).
   int ClientWidth() const override { return clientWidth_; }
   int ClientHeight() const override { return clientHeight_; }
   void SetClientWidth(int value);
@@ -130,6 +130,9 @@ class TCustomForm : public TScrollingWinControl {
 
  private:
   void ApplyClientSize(int width, int height);
+  // The work area of the monitor that holds the window's middle
+  // (framework::ScreenWorkArea).
+  TRect WorkArea() const;
   // FrameChanged is fitting the window to the work area.
   bool fitting_ = false;
 

@@ -13,6 +13,13 @@ std::optional<TRect> g_testWorkArea;
 
 TRect ToRect(const QRect& r) { return Rect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height()); }
 
+const QScreen* MonitorHolding(std::optional<TPoint> near) {
+  if (near) {
+    if (const QScreen* screen = QGuiApplication::screenAt(QPoint(near->X, near->Y))) return screen;
+  }
+  return QGuiApplication::primaryScreen();
+}
+
 Qt::CursorShape ShapeOf(TCursor cursor) {
   switch (cursor) {
     case crNone: return Qt::BlankCursor;
@@ -70,18 +77,26 @@ TRect TScreen::WorkAreaRect() const { return framework::ScreenWorkArea(); }
 
 namespace framework {
 
-TRect ScreenWorkArea() {
+TRect ScreenWorkArea(std::optional<TPoint> near) {
   if (g_testWorkArea) return *g_testWorkArea;
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return Rect(0, 0, 0, 0);
-  return ToRect(screen->availableGeometry());
+  const QScreen* screen = MonitorHolding(near);
+  return screen != nullptr ? ToRect(screen->availableGeometry()) : Rect(0, 0, 0, 0);
 }
 
-TRect MonitorRect() {
+TRect MonitorRect(std::optional<TPoint> near) {
   if (g_testWorkArea) return *g_testWorkArea;
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return Rect(0, 0, 0, 0);
-  return ToRect(screen->geometry());
+  const QScreen* screen = MonitorHolding(near);
+  return screen != nullptr ? ToRect(screen->geometry()) : Rect(0, 0, 0, 0);
+}
+
+std::vector<TRect> Monitors() {
+  std::vector<TRect> monitors;
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary != nullptr) monitors.push_back(ToRect(primary->geometry()));
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen != primary) monitors.push_back(ToRect(screen->geometry()));
+  }
+  return monitors;
 }
 
 void SetScreenWorkAreaForTesting(std::optional<TRect> area) { g_testWorkArea = area; }

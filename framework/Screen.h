@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "graphics/Types.h"
 #include "runtime/Component.h"
@@ -51,13 +52,16 @@ class TScreen : public TComponent {
 extern TScreen* Screen;
 
 namespace framework {
-// The screen's work area as the windows see it: the primary screen's available
-// area, unless a test replaced it.
-TRect ScreenWorkArea();
-// The whole monitor the windows show on: the primary screen's geometry, or
-// the area a test gave SetScreenWorkAreaForTesting, so that a test describes
-// one monitor in one call.
-TRect MonitorRect();
+// The work area as the windows see it: the available area of the monitor that
+// holds near, in logical pixels (the primary monitor's without near, or when
+// no monitor holds it), unless a test replaced it.
+TRect ScreenWorkArea(std::optional<TPoint> near = std::nullopt);
+// The whole monitor that holds near, as ScreenWorkArea picks it: its
+// geometry, or the area a test gave SetScreenWorkAreaForTesting, so that a
+// test describes one monitor in one call.
+TRect MonitorRect(std::optional<TPoint> near = std::nullopt);
+// Every monitor's whole area in logical pixels, the primary one first.
+std::vector<TRect> Monitors();
 // Makes ScreenWorkArea and MonitorRect answer area (tests only); nullopt
 // gives the real ones back.
 void SetScreenWorkAreaForTesting(std::optional<TRect> area);

@@ -198,7 +198,10 @@ void TLoupe::Refresh() {
   magnified_->SetBounds(0, 0, width * scale_, block * scale_);
   coordinates_->SetBounds((width - coordinates_->Width()) / 2, block + 2, coordinates_->Width(),
                           coordinates_->Height());
-  const TPoint at = ui::PlaceBeside(framework::MonitorRect(), avoid_, width, height, kGap);
+  // On the monitor that shows what it magnifies.
+  const TPoint middle = Point((avoid_.Left + avoid_.Right) / 2, (avoid_.Top + avoid_.Bottom) / 2);
+  const TRect monitor = framework::MonitorRect(middle);
+  const TPoint at = ui::PlaceBeside(monitor, avoid_, width, height, kGap);
   SetBounds(at.X, at.Y, width, height);
   magnified_->Invalidate();
   Show();

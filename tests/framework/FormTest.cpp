@@ -74,6 +74,21 @@ TEST(Form, ClientSizeIsClampedToTheScreensWorkArea) {
   framework::SetScreenWorkAreaForTesting(Rect(0, 0, 800, 600));
 }
 
+TEST(HiDpi, AFormFitsTheWorkAreaOfTheMonitorItIsOn) {
+  if (!DesktopScaled()) GTEST_SKIP() << kNeedsScaledDesktop;
+  Window w;
+  const RealMonitors monitors;
+  ASSERT_EQ(monitors.all.size(), 2u);
+  ASSERT_NE(monitors.all[0].Width(), monitors.all[1].Width());
+  for (const TRect& monitor : monitors.all) {
+    w.form->SetBounds(monitor.Left + 10, monitor.Top + 10, 100, 100);
+    w.form->SetClientWidth(100000);
+    w.form->SetClientHeight(100000);
+    EXPECT_EQ(w.form->BoundsRect().Width(), monitor.Width());
+    EXPECT_EQ(w.form->BoundsRect().Height(), monitor.Height());
+  }
+}
+
 TEST(Form, ClosingAFormThatIsNotTheMainOneHidesIt) {
   Window w;
   TForm* other = nullptr;

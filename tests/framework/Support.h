@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/Application.h"
+#include "framework/Screen.h"
 
 // Makes a fresh application object the process-wide one for a test's lifetime,
 // so the first form a test makes is that test's main form.
@@ -35,6 +36,19 @@ class ScopedApplication {
 // test in CTest runs them so; everywhere else they skip.
 inline bool DesktopScaled() { return std::getenv("QT_SCALE_FACTOR") != nullptr; }
 inline constexpr const char* kNeedsScaledDesktop = "needs a desktop scaled by 2 (the .hidpi tests run it)";
+
+// The monitors Qt describes instead of the single 800 x 600 one of the test
+// binaries, while it lives. The .hidpi tests describe a second monitor of
+// another size.
+class RealMonitors {
+ public:
+  RealMonitors() { framework::SetScreenWorkAreaForTesting(std::nullopt); }
+  ~RealMonitors() { framework::SetScreenWorkAreaForTesting(Rect(0, 0, 800, 600)); }
+  RealMonitors(const RealMonitors&) = delete;
+  RealMonitors& operator=(const RealMonitors&) = delete;
+  // The whole monitors, the primary one first.
+  std::vector<TRect> all = framework::Monitors();
+};
 
 struct ShownBox {
   std::string text;

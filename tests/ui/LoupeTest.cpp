@@ -136,4 +136,22 @@ TEST(HiDpiLoupe, CellsKeepTheirDevicePixels) {
   ExpectMagnified();
 }
 
+TEST(HiDpiLoupe, StaysOnTheMonitorOfWhatItMagnifies) {
+  if (!DesktopScaled()) GTEST_SKIP() << kNeedsScaledDesktop;
+  const RealMonitors monitors;
+  ASSERT_EQ(monitors.all.size(), 2u);
+  for (const TRect& monitor : monitors.all) {
+    Scene s;
+    // At the monitor's left edge there is room on the right only.
+    s.form->SetBounds(monitor.Left, monitor.Top, s.form->Width(), s.form->Height());
+    ProcessEvents();
+    s.loupe->ShowAround(*s.view, s.picture, Point(0, 0), Rect(0, 0, 0, 0));
+    ProcessEvents();
+    const TRect box = s.loupe->BoundsRect();
+    EXPECT_TRUE(box.Left >= monitor.Left && box.Right <= monitor.Right && box.Top >= monitor.Top &&
+                box.Bottom <= monitor.Bottom)
+        << box.Left << "," << box.Top << " on " << monitor.Left << "," << monitor.Top;
+  }
+}
+
 }  // namespace
