@@ -169,7 +169,7 @@ void TmainForm::FitToPicture(Cimg* holder) {
   // The whole-picture zoom follows the finished window once, not each step
   // of its resizing.
   const bool whole = std::exchange(fitWhole, false);
-  const TZoom shown = whole ? TZoom() : zoom;
+  const TZoom shown = whole ? TZoom() : Image->Zoom();
   try {
     SetClientWidth(pixels.LogicalLength(static_cast<int>(shown.Extent(holder->Width()))));
     SetClientHeight(pixels.LogicalLength(static_cast<int>(shown.Extent(holder->Height()))) + SB->Height());
@@ -194,7 +194,7 @@ void TmainForm::ShowZoomAboutCentre(TZoom factor) {
 }
 
 void TmainForm::ShowZoom(TZoom factor, int anchorX, int anchorY) {
-  const TZoom old = zoom;
+  const TZoom old = Image->Zoom();
   const int scale = Image->Pixels().Scale();
   // Where the anchor shows inside the scroll box, in device pixels.
   const std::int64_t onScreenX = anchorX - std::int64_t{ScrollBox->HorzScrollPosition()} * scale;
@@ -207,18 +207,18 @@ void TmainForm::ShowZoom(TZoom factor, int anchorX, int anchorY) {
       DrawOutline(Image, selection);
     }
     Image->SetFrame(std::nullopt);
-    zoom = factor;
     Image->SetZoom(factor);
     if (outline) {
       PrepareOutlinePen();
       DrawOutline(Image, selection);
     }
   }
-  SB->SetRightText(zoom.IsActual() ? std::string() : Format(strings::ZoomStatus, static_cast<int>(zoom.Percent())));
+  SB->SetRightText(factor.IsActual() ? std::string()
+                                      : Format(strings::ZoomStatus, static_cast<int>(factor.Percent())));
   // The picture point under the anchor, old.Q / old.P of a device pixel each,
   // comes to lie under the same place on screen.
-  const std::int64_t atX = TZoom::FloorDiv(anchorX * old.Q() * zoom.P(), old.P() * zoom.Q());
-  const std::int64_t atY = TZoom::FloorDiv(anchorY * old.Q() * zoom.P(), old.P() * zoom.Q());
+  const std::int64_t atX = TZoom::FloorDiv(anchorX * old.Q() * factor.P(), old.P() * factor.Q());
+  const std::int64_t atY = TZoom::FloorDiv(anchorY * old.Q() * factor.P(), old.P() * factor.Q());
   const auto logical = [scale](std::int64_t device) {
     return static_cast<int>(std::clamp<std::int64_t>(TZoom::FloorDiv(device, scale), 0, TZoom::kMaxExtent));
   };
@@ -237,18 +237,19 @@ void TmainForm::viewMenuFitClick(TObject*) {
 
 void TmainForm::viewMenuZoomInClick(TObject*) {
   fitWhole = false;
-  ShowZoomAboutCentre(zoom.Larger(Image->Picture().Width(), Image->Picture().Height()));
+  ShowZoomAboutCentre(Image->Zoom().Larger(Image->Picture().Width(), Image->Picture().Height()));
 }
 
 void TmainForm::viewMenuZoomOutClick(TObject*) {
   fitWhole = false;
-  ShowZoomAboutCentre(zoom.Smaller());
+  ShowZoomAboutCentre(Image->Zoom().Smaller());
 }
 
 void TmainForm::ImageMouseWheel(TObject*, TShiftState Shift, int WheelDelta, int X, int Y, bool& Handled) {
   if (!Shift.Contains(ssCtrl) || WheelDelta == 0) return;
   Handled = true;
   fitWhole = false;
+  const TZoom zoom = Image->Zoom();
   ShowZoom(WheelDelta > 0 ? zoom.Larger(Image->Picture().Width(), Image->Picture().Height()) : zoom.Smaller(), X, Y);
 }
 
@@ -415,16 +416,16 @@ void TmainForm::ImageMouseDown(TObject*, TMouseButton, TShiftState, int X, int Y
   dragging = true;
   outlineShown = false;
   HideLoupe();
-  selection.Top = PictureAt(zoom, Y);
-  selection.Left = PictureAt(zoom, X);
+  selection.Top = PictureAt(Image->Zoom(), Y);
+  selection.Left = PictureAt(Image->Zoom(), X);
 }
 
 void TmainForm::ImageMouseMove(TObject*, TShiftState, int X, int Y) {
   if (currentImage == nullptr || !dragging) return;
   PrepareOutlinePen();
   if (outlineShown) DrawOutline(Image, selection);
-  selection.Bottom = PictureAt(zoom, Y);
-  selection.Right = PictureAt(zoom, X);
+  selection.Bottom = PictureAt(Image->Zoom(), Y);
+  selection.Right = PictureAt(Image->Zoom(), X);
   DrawOutline(Image, selection);
   outlineShown = true;
   ShowLoupe(false);

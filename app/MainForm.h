@@ -116,9 +116,8 @@ class TmainForm : public TForm {
   // The picture shown, from which Cut and To clipboard copy; null until the
   // first successful Open, replaced by every successful one.
   std::unique_ptr<Cimg> currentImage;
-  // The view's zoom, kept for later Opens; fitWhole: the zoom follows the
-  // window so that the whole picture shows.
-  TZoom zoom;
+  // The zoom (the view's, kept for later Opens) follows the window so that
+  // the whole picture shows.
   bool fitWhole = false;
 
   // Inverts the outline of rect (through its columns Left and Right and rows

@@ -40,7 +40,7 @@ auto DuringDrag(int width, int height, bool whole, Measure measure) {
   if (whole) mainForm->viewMenuFitClick(nullptr);
   mainForm->FitToPicture(mainForm->currentImage.get());
   framework::testing::ProcessEvents();
-  if (whole && mainForm->zoom.IsActual()) {
+  if (whole && mainForm->Image->Zoom().IsActual()) {
     std::fprintf(stderr, "the %d x %d picture is not reduced\n", width, height);
     std::exit(1);
   }

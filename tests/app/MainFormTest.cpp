@@ -337,7 +337,7 @@ TEST(Zoom, TheWholePictureShowsOnEveryOpenAndResizeUntilAnotherZoom) {
   ProcessEvents();
   const int boxWidth = mainForm->ScrollBox->Width();
   const int boxHeight = mainForm->ScrollBox->Height();
-  EXPECT_EQ(mainForm->zoom, TZoom::Fit(1500, 1200, boxWidth, boxHeight));
+  EXPECT_EQ(mainForm->Image->Zoom(), TZoom::Fit(1500, 1200, boxWidth, boxHeight));
   EXPECT_LE(mainForm->Image->Width(), boxWidth);
   EXPECT_LE(mainForm->Image->Height(), boxHeight);
   EXPECT_TRUE(mainForm->Image->Width() == boxWidth || mainForm->Image->Height() == boxHeight);
@@ -346,18 +346,18 @@ TEST(Zoom, TheWholePictureShowsOnEveryOpenAndResizeUntilAnotherZoom) {
   // A smaller window shows the whole picture smaller; a new picture is shown whole too.
   mainForm->SetClientWidth(400);
   ProcessEvents();
-  EXPECT_EQ(mainForm->zoom, TZoom::Fit(1500, 1200, mainForm->ScrollBox->Width(), mainForm->ScrollBox->Height()));
+  EXPECT_EQ(mainForm->Image->Zoom(), TZoom::Fit(1500, 1200, mainForm->ScrollBox->Width(), mainForm->ScrollBox->Height()));
   const std::string second = s.dir / "second.bmp";
   apptest::WritePatternBmp(second, 3000, 300);
   OpenThroughDialog(second);
-  EXPECT_EQ(mainForm->zoom, TZoom::Fit(3000, 300, mainForm->ScrollBox->Width(), mainForm->ScrollBox->Height()));
-  EXPECT_EQ(mainForm->SB->RightText(), std::to_string(mainForm->zoom.Percent()) + "%");
+  EXPECT_EQ(mainForm->Image->Zoom(), TZoom::Fit(3000, 300, mainForm->ScrollBox->Width(), mainForm->ScrollBox->Height()));
+  EXPECT_EQ(mainForm->SB->RightText(), std::to_string(mainForm->Image->Zoom().Percent()) + "%");
   // Zooming in leaves the mode: a resize keeps the zoom.
-  const TZoom larger = mainForm->zoom.Larger(3000, 300);
+  const TZoom larger = mainForm->Image->Zoom().Larger(3000, 300);
   mainForm->viewMenuZoomInClick(nullptr);
   mainForm->SetClientWidth(600);
   ProcessEvents();
-  EXPECT_EQ(mainForm->zoom, larger);
+  EXPECT_EQ(mainForm->Image->Zoom(), larger);
 }
 
 TEST(Zoom, TheWheelWithCtrlZoomsAboutThePointer) {
@@ -365,17 +365,17 @@ TEST(Zoom, TheWheelWithCtrlZoomsAboutThePointer) {
   bool handled = false;
   mainForm->ImageMouseWheel(nullptr, {}, 120, 300, 200, handled);
   EXPECT_FALSE(handled);  // the scroll box scrolls
-  EXPECT_EQ(mainForm->zoom, TZoom());
+  EXPECT_EQ(mainForm->Image->Zoom(), TZoom());
   mainForm->ImageMouseWheel(nullptr, ssCtrl, 120, 300, 200, handled);
   ProcessEvents();
   EXPECT_TRUE(handled);
-  EXPECT_EQ(mainForm->zoom, TZoom(2, 1));
+  EXPECT_EQ(mainForm->Image->Zoom(), TZoom(2, 1));
   // Picture point (300, 200) is now at device (600, 400), still under the pointer.
   EXPECT_EQ(mainForm->ScrollBox->HorzScrollPosition(), 300);
   EXPECT_EQ(mainForm->ScrollBox->VertScrollPosition(), 200);
   mainForm->ImageMouseWheel(nullptr, ssCtrl, -120, 600, 400, handled);
   ProcessEvents();
-  EXPECT_EQ(mainForm->zoom, TZoom());
+  EXPECT_EQ(mainForm->Image->Zoom(), TZoom());
   EXPECT_EQ(mainForm->ScrollBox->HorzScrollPosition(), 0);
 }
 
