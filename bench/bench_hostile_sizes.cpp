@@ -18,6 +18,7 @@
 #include "platform/MemoryBudget.h"
 #include "runtime/MemoryStream.h"
 #include "layers/Layers.h"
+#include "tests/jpeg/JpegBytes.h"
 
 namespace {
 
@@ -60,23 +61,8 @@ Bytes LyingJpeg(int width, int height, bool grey, bool progressive, int scans = 
   TMemoryStream stream;
   image.SaveStream(stream);
   Bytes data(stream.Memory(), stream.Memory() + stream.Size());
-  for (std::size_t i = 0; i + 8 < data.size(); ++i) {
-    if (data[i] == 0xFF && (data[i + 1] == 0xC0 || data[i + 1] == 0xC2)) {
-      data[i + 5] = static_cast<std::uint8_t>(height >> 8);
-      data[i + 6] = static_cast<std::uint8_t>(height);
-      data[i + 7] = static_cast<std::uint8_t>(width >> 8);
-      data[i + 8] = static_cast<std::uint8_t>(width);
-      break;
-    }
-  }
-  std::size_t last = 0;
-  for (std::size_t i = 0; i + 1 < data.size(); ++i)
-    if (data[i] == 0xFF && data[i + 1] == 0xDA) last = i;
-  const Bytes scan(data.begin() + static_cast<std::ptrdiff_t>(last), data.end() - 2);
-  data.resize(data.size() - 2);
-  for (int i = 0; i < scans; ++i) data.insert(data.end(), scan.begin(), scan.end());
-  data.insert(data.end(), {0xFF, 0xD9});
-  return data;
+  jpegbytes::DeclareSize(data, width, height);
+  return jpegbytes::WithLastScanRepeated(data, scans);
 }
 
 void Write(const std::string& path, const Bytes& data) {

@@ -22,6 +22,7 @@
 #include "graphics/Bitmap.h"
 #include "jpeg/JpegImage.h"
 #include "runtime/MemoryStream.h"
+#include "tests/jpeg/JpegBytes.h"
 
 namespace jpegtest {
 
@@ -224,15 +225,7 @@ inline Bytes HostileHeader(int width, int height, bool progressive, int componen
                                 [progressive](jpeg_compress_struct& cinfo) {
                                   if (progressive) jpeg_simple_progression(&cinfo);
                                 });
-  for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
-    if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
-      bytes[i + 5] = static_cast<std::uint8_t>(height >> 8);
-      bytes[i + 6] = static_cast<std::uint8_t>(height);
-      bytes[i + 7] = static_cast<std::uint8_t>(width >> 8);
-      bytes[i + 8] = static_cast<std::uint8_t>(width);
-      break;
-    }
-  }
+  jpegbytes::DeclareSize(bytes, width, height);
   return bytes;
 }
 
@@ -240,18 +233,7 @@ inline Bytes HostileHeader(int width, int height, bool progressive, int componen
 // `copies` more times before the end-of-image marker, as a hostile file would
 // to keep a decoder busy.
 inline Bytes WithRepeatedLastScan(int copies, int width = 16, int height = 16) {
-  Bytes bytes = HostileHeader(width, height, true);
-  std::size_t lastScan = 0;
-  for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
-    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) lastScan = i;
-  const std::size_t end = bytes.size() - 2;  // the end-of-image marker
-  const Bytes scan(bytes.begin() + static_cast<std::ptrdiff_t>(lastScan),
-                   bytes.begin() + static_cast<std::ptrdiff_t>(end));
-  Bytes out(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(end));
-  for (int i = 0; i < copies; ++i) out.insert(out.end(), scan.begin(), scan.end());
-  out.push_back(0xFF);
-  out.push_back(0xD9);
-  return out;
+  return jpegbytes::WithLastScanRepeated(HostileHeader(width, height, true), copies);
 }
 
 // bytes with at least `extra` bytes of application segments after the start
