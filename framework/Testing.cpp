@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <chrono>
 
 #include "framework/Menu.h"
 #include "framework/detail/ControlImpl.h"
@@ -91,6 +92,11 @@ bool DragUris(TControl& control, const std::vector<std::string>& uris, int x, in
 }
 
 void ProcessEvents() { QApplication::processEvents(); }
+
+void ProcessEventsWhile(const std::function<bool()>& busy) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (busy() && std::chrono::steady_clock::now() < until) ProcessEvents();
+}
 
 void RunLater(std::function<void()> action) {
   QTimer::singleShot(0, QCoreApplication::instance(), [action = std::move(action)] {

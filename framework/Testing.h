@@ -14,6 +14,8 @@ namespace framework::testing {
 
 // Handles the events that are waiting.
 void ProcessEvents();
+// Handles events while busy() holds, for 20 s at the most.
+void ProcessEventsWhile(const std::function<bool()>& busy);
 // Runs action from the message loop once the loop is running (or at the next
 // ProcessEvents).
 void RunLater(std::function<void()> action);

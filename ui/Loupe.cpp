@@ -192,7 +192,7 @@ void TLoupe::Refresh() {
   }
 
   // Laid out in logical pixels; the block keeps its device pixels.
-  const int block = (kBlock + scale_ - 1) / scale_;
+  const int block = framework::PixelMapping(scale_).LogicalLength(kBlock);
   const int width = std::max(block, coordinates_->Width() + 8);
   const int height = block + coordinates_->Height() + 4;
   magnified_->SetBounds(0, 0, width * scale_, block * scale_);

@@ -2,7 +2,6 @@
 // drawn with the mouse and nudged with the keys.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -389,8 +388,7 @@ bool LoupeShowing() { return mainForm->loupe != nullptr && mainForm->loupe->Show
 
 // Until the loupe's frame ends and it shows the last change.
 void SettleLoupe() {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (mainForm->loupe->Pending() && std::chrono::steady_clock::now() < until) ProcessEvents();
+  framework::testing::ProcessEventsWhile([] { return mainForm->loupe->Pending(); });
   ASSERT_FALSE(mainForm->loupe->Pending());
 }
 
